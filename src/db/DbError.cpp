@@ -1,0 +1,42 @@
+#include "DbError.h"
+
+namespace quorvane::db {
+
+DbError DbError::fileNotFound(const QString& path)
+{
+    return {errc::kFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path)};
+}
+
+DbError DbError::unrecognizedFormat(const QString& path)
+{
+    return {errc::kUnrecognizedFormat, QStringLiteral("Unrecognized database format '%1'.").arg(path)};
+}
+
+DbError DbError::badPassword()
+{
+    return {errc::kBadPassword, QStringLiteral("Not a valid password.")};
+}
+
+DbError DbError::noSuchTable(const QString& name)
+{
+    return {errc::kNoSuchTable,
+            QStringLiteral("The database engine cannot find the input table or query '%1'. Make sure it "
+                           "exists and that its name is spelled correctly.")
+                .arg(name)};
+}
+
+DbError DbError::providerNotFound()
+{
+    return {errc::kProviderNotFound, QStringLiteral("Provider cannot be found. It may not be properly installed.")};
+}
+
+DbError DbError::damaged(const QString& what, quint32 page)
+{
+    return {errc::kDamaged, QStringLiteral("The database file is damaged: %1 (page %2).").arg(what).arg(page)};
+}
+
+DbException::DbException(DbError error) : m_error(std::move(error)), m_utf8(m_error.description.toUtf8()) {}
+
+DbException::DbException(int number, QString description) : DbException(DbError{number, std::move(description)}) {}
+
+} // namespace quorvane::db

@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+namespace quorvane::db {
+
+// Error numbers as the data provider reports them.
+namespace errc {
+constexpr int kCannotCreateObject = 429;   // "ActiveX component can't create object"
+constexpr int kWrongArguments = 3001;
+constexpr int kNoCurrentRecord = 3021;
+constexpr int kFileNotFound = 3024;
+constexpr int kBadPassword = 3031;
+constexpr int kDamaged = 3049;
+constexpr int kNoSuchTable = 3078;
+constexpr int kQuerySyntax = 3131;
+constexpr int kItemNotFound = 3265;
+constexpr int kUnrecognizedFormat = 3343;
+constexpr int kObjectClosed = 3704;
+constexpr int kObjectOpen = 3705;
+constexpr int kProviderNotFound = 3706;
+} // namespace errc
+
+// A failure with a number and a description, like the provider's.
+struct DbError {
+    int number = 0;
+    QString description;
+
+    bool isError() const { return number != 0; }
+
+    static DbError fileNotFound(const QString& path);
+    static DbError unrecognizedFormat(const QString& path);
+    static DbError badPassword();
+    static DbError noSuchTable(const QString& name);
+    static DbError providerNotFound();
+    // A damaged file: says what is wrong and on which page.
+    static DbError damaged(const QString& what, quint32 page);
+};
+
+// Thrown by the connection and record set members (the data-access interface raises
+// errors the way the component it stands in for does); the reporting routines catch
+// it per statement. The file-format layer below returns DbError values instead.
+class DbException : public std::exception {
+public:
+    explicit DbException(DbError error);
+    DbException(int number, QString description);
+    const DbError& error() const { return m_error; }
+    int number() const { return m_error.number; }
+    const QString& description() const { return m_error.description; }
+    const char* what() const noexcept override { return m_utf8.constData(); }
+
+private:
+    DbError m_error;
+    QByteArray m_utf8;
+};
+
+} // namespace quorvane::db
