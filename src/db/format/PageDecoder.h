@@ -1,0 +1,32 @@
+#pragma once
+
+#include "db/DbError.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <span>
+
+namespace quorvane::db::format {
+
+// Turns a page as stored in an encrypted or encoded file back into the plain page.
+// The header page (page 0) is never passed through a decoder: it is stored plain
+// (apart from the fixed mask the reader removes itself).
+class PageDecoder {
+public:
+    virtual ~PageDecoder() = default;
+    // Decodes `page` (the whole page of number `pageNumber`, as read) in place.
+    virtual void decodePage(std::uint32_t pageNumber, std::span<std::uint8_t> page) const = 0;
+};
+
+// Looks at the header page exactly as stored in the file (page 0, not yet unmasked;
+// 2048 bytes for Jet 3, 4096 otherwise) and the password from the connection string.
+// Returns nullptr with no error when the pages are stored plain, a decoder when they
+// are encoded or encrypted and the password opens them, or nullptr with `error` set:
+// 3031 "Not a valid password." for a wrong or missing password, or a clear error
+// naming an encryption that is not supported or a damaged encryption header.
+std::unique_ptr<PageDecoder> makePageDecoder(std::span<const std::uint8_t> headerPage, const QString& password,
+                                             DbError& error);
+
+} // namespace quorvane::db::format
