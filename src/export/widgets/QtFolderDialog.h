@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+namespace quorvane::exporting {
+
+// The real folder dialog behind FileDialogs::chooseFolder: Qt's file dialog in directory
+// mode, showing folders only, modal to the owner. Only folders of the file system can be
+// confirmed. An empty initial folder starts at the user's Desktop, the top of the tree the
+// classic folder browser shows. Returns the chosen folder (a root keeps its trailing
+// separator, other folders come without one) or the empty text when cancelled.
+class QtFolderDialog {
+public:
+    static QString chooseFolder(QWidget* owner, const QString& title, const QString& initialFolder);
+};
+
+} // namespace quorvane::exporting
