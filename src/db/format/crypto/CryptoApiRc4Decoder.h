@@ -1,0 +1,35 @@
+#pragma once
+
+#include "HeaderPage.h"
+#include "db/DbError.h"
+#include "db/format/PageDecoder.h"
+
+#include <QByteArray>
+
+#include <memory>
+
+namespace quorvane::db::format::crypto {
+
+// Office RC4 CryptoAPI encryption (Access 2007 and "legacy" encryption of later
+// versions): every page is RC4 under SHA-1(SHA-1(salt, password), page key), cut to the
+// key size of the header; 40-bit keys are padded with zeros to 128 bits.
+class CryptoApiRc4Decoder : public PageDecoder {
+public:
+    // `info` is the provider information after its version: the flags, the header and
+    // the password verifier. Answers nullptr with `error` set for a wrong password, an
+    // unsupported algorithm or a damaged header.
+    static std::unique_ptr<PageDecoder> open(std::span<const std::uint8_t> info, const PageKey& encodingKey,
+                                             QByteArrayView password, DbError& error);
+
+    void decodePage(std::uint32_t pageNumber, std::span<std::uint8_t> page) const override;
+
+private:
+    CryptoApiRc4Decoder(QByteArray baseHash, int keyBits, const PageKey& encodingKey);
+    QByteArray blockKey(QByteArrayView block) const;
+
+    QByteArray m_baseHash;
+    int m_keyBits;
+    PageKey m_encodingKey;
+};
+
+} // namespace quorvane::db::format::crypto
