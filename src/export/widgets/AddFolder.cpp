@@ -4,7 +4,7 @@
 
 #include <QDir>
 
-namespace quorvane::exporting::AddFolder {
+namespace quorvane::exporter::AddFolder {
 
 namespace {
 
@@ -47,4 +47,4 @@ QString NormalizeFolderPath(const QString& path)
     return NormalizeFolderPath(path, QDir::separator());
 }
 
-} // namespace quorvane::exporting::AddFolder
+} // namespace quorvane::exporter::AddFolder

@@ -13,7 +13,7 @@ namespace quorvane::app {
 class FileDialogs;
 }
 
-namespace quorvane::exporting::AddFolder {
+namespace quorvane::exporter::AddFolder {
 
 // Shows the platform's folder dialog through `dialogs` and returns the chosen folder in
 // the platform's own separators: a drive or file-system root keeps its trailing separator,
@@ -31,4 +31,4 @@ QString NormalizeFolderPath(const QString& path, QChar separator);
 // The same with the platform's separator.
 QString NormalizeFolderPath(const QString& path);
 
-} // namespace quorvane::exporting::AddFolder
+} // namespace quorvane::exporter::AddFolder

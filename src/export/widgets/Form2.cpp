@@ -29,7 +29,7 @@
 #include <QScreen>
 #include <QStandardPaths>
 
-namespace quorvane::exporting {
+namespace quorvane::exporter {
 
 namespace {
 
@@ -53,6 +53,12 @@ QFont arialBold(qreal points)
     font.setBold(true);
     return font;
 }
+
+// A frame as drawn: a thin line around its controls with the caption set into the top
+// line, so that the positions inside the frame start at the frame's own top edge.
+const QString kFrameStyle = QStringLiteral(
+    "QGroupBox { border: 1px solid palette(mid); border-radius: 3px; margin-top: 7px; }"
+    "QGroupBox::title { subcontrol-origin: margin; subcontrol-position: top left; left: 8px; padding: 0 3px; }");
 
 const QString kTitle = QStringLiteral("Quorvane");
 const QString kProgressIdle = QStringLiteral("Progress Bar");
@@ -160,6 +166,7 @@ void Form2::buildControls()
         auto* f = new QGroupBox(caption, this);
         f->setObjectName(QLatin1String(name));
         f->setGeometry(geometry);
+        f->setStyleSheet(kFrameStyle);
         return f;
     };
 
@@ -211,6 +218,14 @@ void Form2::buildControls()
     m_ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
     m_ProgressBar1->setGeometry(twipRect(120, 7950, 7800, 405));
     m_ProgressBar1->setProgressText(kProgressIdle);
+
+    // A frame's style sheet keeps its controls from taking the window's font; every control
+    // holds its own, as each control of the window is drawn with its own font.
+    for (QWidget* child : findChildren<QWidget*>()) {
+        if (!qobject_cast<QPushButton*>(child)) {
+            child->setFont(arialBold(9));
+        }
+    }
 
     // The hover rule follows the mouse over the buttons, the background, the frames and
     // the list; text boxes, check boxes, option buttons and the bar leave it alone.
@@ -498,4 +513,4 @@ void Form2::Form_Unload()
     }
 }
 
-} // namespace quorvane::exporting
+} // namespace quorvane::exporter

@@ -32,7 +32,7 @@ namespace quorvane::report {
 class ErrorReporter;
 }
 
-namespace quorvane::exporting {
+namespace quorvane::exporter {
 
 class TableListView;
 class TextProgressBar;
@@ -147,4 +147,4 @@ private:
     TextProgressBar* m_ProgressBar1 = nullptr;
 };
 
-} // namespace quorvane::exporting
+} // namespace quorvane::exporter

@@ -3,7 +3,7 @@
 #include <QFileDialog>
 #include <QStandardPaths>
 
-namespace quorvane::exporting {
+namespace quorvane::exporter {
 
 QString QtFolderDialog::chooseFolder(QWidget* owner, const QString& title, const QString& initialFolder)
 {
@@ -14,4 +14,4 @@ QString QtFolderDialog::chooseFolder(QWidget* owner, const QString& title, const
     return QFileDialog::getExistingDirectory(owner, title, start, QFileDialog::ShowDirsOnly);
 }
 
-} // namespace quorvane::exporting
+} // namespace quorvane::exporter

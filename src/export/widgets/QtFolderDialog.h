@@ -4,7 +4,7 @@
 
 class QWidget;
 
-namespace quorvane::exporting {
+namespace quorvane::exporter {
 
 // The real folder dialog behind FileDialogs::chooseFolder: Qt's file dialog in directory
 // mode, showing folders only, modal to the owner. Only folders of the file system can be
@@ -16,4 +16,4 @@ public:
     static QString chooseFolder(QWidget* owner, const QString& title, const QString& initialFolder);
 };
 
-} // namespace quorvane::exporting
+} // namespace quorvane::exporter

@@ -2,7 +2,7 @@
 
 #include <QHeaderView>
 
-namespace quorvane::exporting {
+namespace quorvane::exporter {
 
 TableListView::TableListView(QWidget* parent)
     : QTreeWidget(parent)
@@ -64,4 +64,4 @@ bool TableListView::isItemChecked(int index) const
     return item && item->checkState(0) == Qt::Checked;
 }
 
-} // namespace quorvane::exporting
+} // namespace quorvane::exporter

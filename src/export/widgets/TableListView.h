@@ -8,7 +8,7 @@
 
 #include <QTreeWidget>
 
-namespace quorvane::exporting {
+namespace quorvane::exporter {
 
 class TableListView : public QTreeWidget, public db::TableListTarget {
     Q_OBJECT
@@ -29,4 +29,4 @@ public:
     bool isItemChecked(int index) const;
 };
 
-} // namespace quorvane::exporting
+} // namespace quorvane::exporter

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cmath>
 
-namespace quorvane::exporting {
+namespace quorvane::exporter {
 
 namespace {
 constexpr int kSteps = 10000; // hundredths of a percent
@@ -39,4 +39,4 @@ void TextProgressBar::setProgressText(const QString& text)
     }
 }
 
-} // namespace quorvane::exporting
+} // namespace quorvane::exporter

@@ -6,7 +6,7 @@
 
 #include <QProgressBar>
 
-namespace quorvane::exporting {
+namespace quorvane::exporter {
 
 class TextProgressBar : public QProgressBar {
     Q_OBJECT
@@ -25,4 +25,4 @@ private:
     QString m_text;
 };
 
-} // namespace quorvane::exporting
+} // namespace quorvane::exporter
