@@ -20,12 +20,21 @@ Rc4::Rc4(std::span<const std::uint8_t> key)
 
 void Rc4::apply(std::span<std::uint8_t> bytes)
 {
+    // Locals rather than members in the loop: the compiler keeps them in registers.
+    std::uint8_t i = m_i;
+    std::uint8_t j = m_j;
+    std::uint8_t* s = m_state.data();
     for (auto& b : bytes) {
-        m_i = static_cast<std::uint8_t>(m_i + 1);
-        m_j = static_cast<std::uint8_t>(m_j + m_state[m_i]);
-        std::swap(m_state[m_i], m_state[m_j]);
-        b ^= m_state[static_cast<std::uint8_t>(m_state[m_i] + m_state[m_j])];
+        i = static_cast<std::uint8_t>(i + 1);
+        const std::uint8_t si = s[i];
+        j = static_cast<std::uint8_t>(j + si);
+        const std::uint8_t sj = s[j];
+        s[i] = sj;
+        s[j] = si;
+        b ^= s[static_cast<std::uint8_t>(si + sj)];
     }
+    m_i = i;
+    m_j = j;
 }
 
 void toggleHeaderMask(std::span<std::uint8_t> page, bool jet3)
