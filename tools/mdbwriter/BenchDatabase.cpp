@@ -1,0 +1,114 @@
+#include "BenchDatabase.h"
+
+#include "DatabaseWriter.h"
+
+namespace quorvane::mdbwriter {
+
+using db::Value;
+
+namespace {
+
+// SplitMix64: a fast generator whose every output depends on one 64-bit state, which
+// is what makes rows independent of each other.
+class SplitMix {
+public:
+    explicit SplitMix(std::uint64_t state) : m_state(state) {}
+    std::uint64_t next()
+    {
+        std::uint64_t z = (m_state += 0x9E3779B97F4A7C15ull);
+        z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ull;
+        z = (z ^ (z >> 27)) * 0x94D049BB133111EBull;
+        return z ^ (z >> 31);
+    }
+    int below(int n) { return static_cast<int>(next() % std::uint64_t(n)); }
+
+private:
+    std::uint64_t m_state;
+};
+
+const char16_t* const kFirstNames[] = {u"Zoë", u"Åsa", u"José", u"Øystein", u"Ana", u"Jürgen", u"François",
+                                       u"Małgorzata", u"Hélène", u"Søren", u"Ines", u"Dmitri", u"Ørjan", u"Chloé",
+                                       u"Björn", u"Noël"};
+const char16_t* const kLastNames[] = {u"Ångström", u"Müller", u"Nuñez", u"Øvrebø", u"Lefèvre", u"Kowalski",
+                                      u"García", u"O'Brien", u"Schröder", u"Dvořák", u"Smith", u"Łukasiewicz"};
+const char16_t* const kWords[] = {u"order", u"shipped", u"late", u"customer", u"called", u"about", u"the",
+                                  u"invoice", u"früh", u"naïve", u"café", u"déjà", u"vu", u"and", u"paid",
+                                  u"in", u"full", u"Straße", u"São", u"Paulo", u"€", u"note"};
+
+template <typename T, std::size_t N>
+const T& pick(SplitMix& rng, const T (&list)[N])
+{
+    return list[rng.below(int(N))];
+}
+
+QString words(SplitMix& rng, int count, bool lineBreaks)
+{
+    QString text;
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
+            text += (lineBreaks && rng.below(6) == 0) ? QStringLiteral("\r\n") : QStringLiteral(" ");
+        text += QString::fromUtf16(pick(rng, kWords));
+    }
+    return text;
+}
+
+} // namespace
+
+std::vector<Column> BenchDatabase::columns()
+{
+    return {Column::longInt("ID"),        Column::text("Name", 80),    Column::currency("Amount"),
+            Column::dbl("Ratio"),         Column::single("Weight"),    Column::integer("Quantity"),
+            Column::byte("Grade"),        Column::dateTime("Created"), Column::boolean("Active"),
+            Column::decimal("Price", 18, 4), Column::memo("Notes")};
+}
+
+std::vector<Value> BenchDatabase::row(std::int64_t index) const
+{
+    SplitMix rng(m_seed * 0x100000001B3ull + std::uint64_t(index));
+    std::vector<Value> values;
+    values.reserve(11);
+    values.push_back(Value::longInt(static_cast<std::int32_t>(index + 1)));
+    values.push_back(Value::text(QString::fromUtf16(pick(rng, kFirstNames)) + QLatin1Char(' ')
+                                 + QString::fromUtf16(pick(rng, kLastNames))));
+    // Amounts from -50,000 to 50,000 with all four decimals in use.
+    values.push_back(Value::currency({std::int64_t(rng.next() % 1'000'000'001) - 500'000'000}));
+    values.push_back(Value::dbl(double(std::int64_t(rng.next() % 2'000'001) - 1'000'000) / 1024.0));
+    values.push_back(Value::single(float(rng.below(100'000)) / 8.0f));
+    values.push_back(Value::integer(static_cast<std::int16_t>(rng.below(65536) - 32768)));
+    values.push_back(Value::byte(static_cast<std::uint8_t>(rng.below(256))));
+    // Whole seconds between 1990 and about 2037, so every reader prints them exactly.
+    const int day = 32874 + rng.below(17'000);
+    const int second = rng.below(86400);
+    values.push_back(Value::dateTime({day + second / 86400.0}));
+    values.push_back(Value::boolean(rng.below(2) == 1));
+    db::Decimal price;
+    price.lo = static_cast<std::uint32_t>(rng.next());
+    price.mid = static_cast<std::uint32_t>(rng.below(1 << 20));
+    price.scale = 4;
+    price.negative = rng.below(4) == 0;
+    values.push_back(Value::decimal(price));
+    const int memoKind = rng.below(200);
+    if (memoKind < 20)
+        values.push_back(Value::null());
+    else if (memoKind == 20)
+        values.push_back(Value::text(words(rng, 700 + rng.below(700), true))); // 8 to 20 KB
+    else if (memoKind < 70)
+        values.push_back(Value::text(words(rng, 3 + rng.below(12), true)));
+    else
+        values.push_back(Value::text(words(rng, 1 + rng.below(8), false)));
+    return values;
+}
+
+bool BenchDatabase::write(const QString& path, std::int64_t rows, QString& error) const
+{
+    DatabaseWriter db;
+    bool ok = db.open(path) && db.beginTable(tableName(), columns());
+    for (std::int64_t i = 0; ok && i < rows; ++i)
+        ok = db.addRow(row(i));
+    ok = ok && db.close();
+    if (!ok)
+        error = db.errorString();
+    return ok;
+}
+
+} // namespace quorvane::mdbwriter

@@ -1,0 +1,92 @@
+#include "Column.h"
+
+namespace quorvane::mdbwriter {
+
+using db::ColumnType;
+
+QString Column::check() const
+{
+    if (name.isEmpty() || name.size() > 64)
+        return QStringLiteral("column names have 1 to 64 characters: \"%1\"").arg(name);
+    switch (type) {
+    case ColumnType::Text:
+        if (length < 1 || length > 255)
+            return QStringLiteral("text column \"%1\" must hold 1 to 255 characters").arg(name);
+        break;
+    case ColumnType::Binary:
+        if (length < 1 || length > 510)
+            return QStringLiteral("binary column \"%1\" must hold 1 to 510 bytes").arg(name);
+        break;
+    case ColumnType::Numeric:
+        if (precision < 1 || precision > 28 || scale > precision)
+            return QStringLiteral("decimal column \"%1\" needs a precision of 1 to 28 and a scale up to it")
+                .arg(name);
+        break;
+    case ColumnType::Memo:
+    case ColumnType::Byte:
+    case ColumnType::Integer:
+    case ColumnType::Long:
+    case ColumnType::Float:
+    case ColumnType::Double:
+    case ColumnType::Money:
+    case ColumnType::ShortDateTime:
+    case ColumnType::Boolean:
+    case ColumnType::Guid:
+    case ColumnType::Ole:
+        break;
+    default:
+        return QStringLiteral("column \"%1\" has a kind the writer does not write (%2)")
+            .arg(name, db::columnTypeName(type));
+    }
+    return {};
+}
+
+bool Column::isVariable() const
+{
+    return type == ColumnType::Text || type == ColumnType::Memo || type == ColumnType::Binary
+        || type == ColumnType::Ole;
+}
+
+bool Column::isLongValue() const
+{
+    return type == ColumnType::Memo || type == ColumnType::Ole;
+}
+
+int Column::fixedSize() const
+{
+    switch (type) {
+    case ColumnType::Byte: return 1;
+    case ColumnType::Integer: return 2;
+    case ColumnType::Long:
+    case ColumnType::Float: return 4;
+    case ColumnType::Double:
+    case ColumnType::Money:
+    case ColumnType::ShortDateTime: return 8;
+    case ColumnType::Guid: return 16;
+    case ColumnType::Numeric: return 17;
+    default: return 0;
+    }
+}
+
+std::uint8_t Column::typeCode() const
+{
+    switch (type) {
+    case ColumnType::Boolean: return 0x01;
+    case ColumnType::Byte: return 0x02;
+    case ColumnType::Integer: return 0x03;
+    case ColumnType::Long: return 0x04;
+    case ColumnType::Money: return 0x05;
+    case ColumnType::Float: return 0x06;
+    case ColumnType::Double: return 0x07;
+    case ColumnType::ShortDateTime: return 0x08;
+    case ColumnType::Binary: return 0x09;
+    case ColumnType::Text: return 0x0A;
+    case ColumnType::Ole: return 0x0B;
+    case ColumnType::Memo: return 0x0C;
+    case ColumnType::Guid: return 0x0F;
+    case ColumnType::Numeric: return 0x10;
+    default: return 0;
+    }
+}
+
+} // namespace quorvane::mdbwriter

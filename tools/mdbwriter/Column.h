@@ -1,0 +1,52 @@
+#pragma once
+
+#include "db/Value.h"
+
+#include <QString>
+
+#include <cstdint>
+
+namespace quorvane::mdbwriter {
+
+// One column of a table to write. The kinds are those the reader knows (db::ColumnType):
+// Text, Memo, Byte, Integer, Long, Float (Single), Double, Money (Currency), Numeric
+// (Decimal), ShortDateTime (Date/Time), Boolean (Yes/No), Guid, Binary and Ole.
+struct Column {
+    QString name;
+    db::ColumnType type = db::ColumnType::Text;
+    int length = 0;            // Text: most characters (1..255); Binary: most bytes (1..510)
+    std::uint8_t precision = 0; // Numeric: 1..28 digits
+    std::uint8_t scale = 0;     // Numeric: 0..precision digits after the point
+
+    static Column text(QString name, int maxChars = 255) { return {std::move(name), db::ColumnType::Text, maxChars}; }
+    static Column memo(QString name) { return {std::move(name), db::ColumnType::Memo}; }
+    static Column byte(QString name) { return {std::move(name), db::ColumnType::Byte}; }
+    static Column integer(QString name) { return {std::move(name), db::ColumnType::Integer}; }
+    static Column longInt(QString name) { return {std::move(name), db::ColumnType::Long}; }
+    static Column single(QString name) { return {std::move(name), db::ColumnType::Float}; }
+    static Column dbl(QString name) { return {std::move(name), db::ColumnType::Double}; }
+    static Column currency(QString name) { return {std::move(name), db::ColumnType::Money}; }
+    static Column decimal(QString name, std::uint8_t precision, std::uint8_t scale)
+    {
+        return {std::move(name), db::ColumnType::Numeric, 0, precision, scale};
+    }
+    static Column dateTime(QString name) { return {std::move(name), db::ColumnType::ShortDateTime}; }
+    static Column boolean(QString name) { return {std::move(name), db::ColumnType::Boolean}; }
+    static Column guid(QString name) { return {std::move(name), db::ColumnType::Guid}; }
+    static Column binary(QString name, int maxBytes = 255) { return {std::move(name), db::ColumnType::Binary, maxBytes}; }
+    static Column ole(QString name) { return {std::move(name), db::ColumnType::Ole}; }
+
+    // What is wrong with the definition, empty when it can be written.
+    QString check() const;
+    // Stored in the variable part of a row (Text, Memo, Binary, Ole).
+    bool isVariable() const;
+    // Memo and Ole: a 12-byte header in the row, the data inline or on long-value pages.
+    bool isLongValue() const;
+    // Bytes in the fixed part of a row (0 for variable columns and for Yes/No, whose
+    // value lives in the row's null mask).
+    int fixedSize() const;
+    // The Jet type code written into the table definition.
+    std::uint8_t typeCode() const;
+};
+
+} // namespace quorvane::mdbwriter

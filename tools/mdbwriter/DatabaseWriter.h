@@ -1,0 +1,58 @@
+#pragma once
+
+#include "Column.h"
+
+#include "db/Value.h"
+
+#include <QString>
+
+#include <memory>
+#include <span>
+#include <vector>
+
+namespace quorvane::mdbwriter {
+
+struct DatabaseOptions {
+    // When the database was made, as Access keeps it (days since 1899-12-30). Fixed by
+    // default so that the same content always gives the same bytes.
+    double creationDate = 45292.5; // 2024-01-01 12:00
+};
+
+// Writes a Jet 4 database (Access 2000-2003 .mdb, no password) that Access-file readers
+// open as they open one of Access's own: the header page, the system catalog with its
+// system tables, and the tables given, one at a time, row by row. Tables have no
+// indexes. Every call returns false after a failure and errorString() says why; the
+// file appears only when close() succeeds.
+//
+//     DatabaseWriter db;
+//     db.open(path);
+//     db.beginTable("Customers", {Column::longInt("ID"), Column::text("Name", 50)});
+//     db.addRow({Value::longInt(1), Value::text("Zoë")});
+//     db.endTable();
+//     db.close();
+class DatabaseWriter {
+public:
+    DatabaseWriter();
+    ~DatabaseWriter();
+    DatabaseWriter(const DatabaseWriter&) = delete;
+    DatabaseWriter& operator=(const DatabaseWriter&) = delete;
+
+    bool open(const QString& path, const DatabaseOptions& options = {});
+    // Table names: 1 to 64 characters, any letters and blanks, unique without regard to case.
+    bool beginTable(const QString& name, std::vector<Column> columns);
+    bool addRow(std::span<const db::Value> values);
+    bool addRow(std::initializer_list<db::Value> values) { return addRow(std::span(values.begin(), values.size())); }
+    bool endTable();
+    // Ends an open table, writes the catalog and the header and puts the file in place.
+    bool close();
+
+    const QString& errorString() const { return m_error; }
+
+private:
+    struct Impl;
+    bool fail(QString message);
+    std::unique_ptr<Impl> d;
+    QString m_error;
+};
+
+} // namespace quorvane::mdbwriter

@@ -1,0 +1,45 @@
+#include "JetText.h"
+
+namespace quorvane::mdbwriter::jettext {
+
+QByteArray utf16(const QString& text)
+{
+    QByteArray out(text.size() * 2, Qt::Uninitialized);
+    auto* p = reinterpret_cast<unsigned char*>(out.data());
+    for (const QChar c : text) {
+        *p++ = static_cast<unsigned char>(c.unicode() & 0xFF);
+        *p++ = static_cast<unsigned char>(c.unicode() >> 8);
+    }
+    return out;
+}
+
+QByteArray encode(const QString& text, bool allowCompression)
+{
+    const qsizetype plainSize = text.size() * 2;
+    // The two marker bytes make compression pointless for one or two characters.
+    if (!allowCompression || text.size() < 3)
+        return utf16(text);
+
+    QByteArray out;
+    out.reserve(plainSize);
+    out.append(char(0xFF)).append(char(0xFE));
+    bool oneByteMode = true;
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if ((u & 0xFF) == 0)
+            return utf16(text);
+        const bool narrow = u <= 0xFF;
+        if (narrow != oneByteMode) {
+            out.append('\0');
+            oneByteMode = narrow;
+        }
+        out.append(static_cast<char>(u & 0xFF));
+        if (!narrow)
+            out.append(static_cast<char>(u >> 8));
+        if (out.size() >= plainSize)
+            return utf16(text);
+    }
+    return out;
+}
+
+} // namespace quorvane::mdbwriter::jettext

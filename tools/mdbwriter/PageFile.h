@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QSaveFile>
+#include <QString>
+
+#include <cstdint>
+#include <span>
+
+namespace quorvane::mdbwriter {
+
+constexpr int kPageSize = 4096;
+
+// The database file as a sequence of 4 KB pages. Page numbers are handed out in order;
+// a page may be written any time after it was handed out, in any order, so a row can
+// name a page before that page is full. The file appears only when commit() succeeds.
+class PageFile {
+public:
+    explicit PageFile(const QString& path);
+    bool open();
+    std::uint32_t allocate() { return m_pageCount++; }
+    std::uint32_t pageCount() const { return m_pageCount; }
+    bool write(std::uint32_t page, std::span<const std::uint8_t> bytes);
+    bool commit();
+    QString errorString() const { return m_file.errorString(); }
+
+private:
+    QSaveFile m_file;
+    std::uint32_t m_pageCount = 0;
+};
+
+} // namespace quorvane::mdbwriter

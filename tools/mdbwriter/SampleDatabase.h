@@ -1,0 +1,31 @@
+#pragma once
+
+#include "Column.h"
+
+#include "db/Value.h"
+
+#include <QString>
+
+#include <vector>
+
+namespace quorvane::mdbwriter {
+
+// The sample database shipped beside the program: customers, products, their orders
+// and a table of cities whose name has a blank and non-ASCII letters. Between them the
+// tables hold every kind of value the exporter formats, Null in every column that can
+// be Null, text in several scripts, memo values with line breaks, and memo and OLE
+// values long enough to need long-value pages. Always the same bytes.
+class SampleDatabase {
+public:
+    struct Table {
+        QString name;
+        std::vector<Column> columns;
+        std::vector<std::vector<db::Value>> rows;
+    };
+
+    // The content, in the order the tables are written.
+    static std::vector<Table> tables();
+    static bool write(const QString& path, QString& error);
+};
+
+} // namespace quorvane::mdbwriter
