@@ -58,6 +58,8 @@ public:
     virtual qint64 recordCount() const = 0;
     virtual int fieldCount() const = 0;
     virtual QString fieldName(int index) const = 0;
+    // The stored type of column `index`, when the provider knows it.
+    virtual ColumnType fieldType(int /*index*/) const { return ColumnType::Unknown; }
     // The value of column `index` in the current row.
     virtual const Value& fieldValue(int index) const = 0;
 

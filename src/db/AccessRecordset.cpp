@@ -1,0 +1,182 @@
+#include "AccessRecordset.h"
+
+#include "AccessConnection.h"
+#include "format/AccessDatabase.h"
+#include "format/TableCursor.h"
+
+namespace quorvane::db {
+
+namespace {
+
+DbError closedError()
+{
+    return {errc::kObjectClosed, QStringLiteral("Operation is not allowed when the object is closed.")};
+}
+
+DbError noCurrentRecord()
+{
+    return {errc::kNoCurrentRecord,
+            QStringLiteral("Either BOF or EOF is True, or the current record has been deleted. Requested operation "
+                           "requires a current record.")};
+}
+
+DbError noSuchItem()
+{
+    return {errc::kItemNotFound,
+            QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal.")};
+}
+
+} // namespace
+
+AccessRecordset::AccessRecordset() = default;
+AccessRecordset::~AccessRecordset() = default;
+
+void AccessRecordset::requireOpen() const
+{
+    if (!m_open)
+        throw DbException(closedError());
+}
+
+void AccessRecordset::open(const QString& source, Connection& connection, std::int16_t, std::int16_t)
+{
+    if (m_open)
+        throw DbException(errc::kObjectOpen, QStringLiteral("Operation is not allowed when the object is open."));
+    auto* access = dynamic_cast<AccessConnection*>(&connection);
+    if (!access)
+        throw DbException(errc::kWrongArguments,
+                          QStringLiteral("The connection cannot be used to perform this operation."));
+    auto db = access->database();
+    QString table;
+    if (!parseSelectAll(source, table))
+        throw DbException(errc::kQuerySyntax,
+                          QStringLiteral("Syntax error in query: only \"SELECT * FROM `table`\" can be run here, not "
+                                         "'%1'.")
+                              .arg(source));
+    const format::CatalogEntry* entry = db->findTable(table);
+    if (!entry)
+        throw DbException(DbError::noSuchTable(table));
+    DbError error;
+    auto cursor = db->openTable(entry->tdefPage(), error);
+    if (!cursor)
+        throw DbException(error);
+    qint64 count = 0;
+    if (!cursor->countRows(count, error))
+        throw DbException(error);
+
+    m_names.clear();
+    m_types.clear();
+    for (const auto& c : cursor->columns()) {
+        m_names.push_back(c.name);
+        m_types.push_back(c.type);
+    }
+    m_db = std::move(db);
+    m_cursor = std::move(cursor);
+    m_count = count;
+    m_rows.clear();
+    m_open = true;
+    try {
+        fetch();
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void AccessRecordset::openRows(std::vector<QString> names, std::vector<std::vector<Value>> rows)
+{
+    m_names = std::move(names);
+    m_types.assign(m_names.size(), ColumnType::Text);
+    m_rows = std::move(rows);
+    m_rowIndex = 0;
+    m_count = static_cast<qint64>(m_rows.size());
+    m_cursor.reset();
+    m_db.reset();
+    m_open = true;
+    fetch();
+}
+
+void AccessRecordset::fetch()
+{
+    if (m_cursor) {
+        DbError error;
+        m_eof = !m_cursor->next(m_current, error);
+        if (error.isError()) {
+            m_eof = true;
+            throw DbException(error);
+        }
+        return;
+    }
+    m_eof = m_rowIndex >= m_rows.size();
+    if (!m_eof)
+        m_current = m_rows[m_rowIndex];
+}
+
+void AccessRecordset::close()
+{
+    requireOpen();
+    m_open = false;
+    m_eof = true;
+    m_cursor.reset();
+    m_db.reset();
+    m_rows.clear();
+    m_current.clear();
+    m_names.clear();
+    m_types.clear();
+    m_count = 0;
+}
+
+bool AccessRecordset::eof() const
+{
+    requireOpen();
+    return m_eof;
+}
+
+void AccessRecordset::moveNext()
+{
+    requireOpen();
+    if (m_eof)
+        throw DbException(noCurrentRecord());
+    if (!m_cursor)
+        ++m_rowIndex;
+    fetch();
+}
+
+qint64 AccessRecordset::recordCount() const
+{
+    requireOpen();
+    return m_count;
+}
+
+int AccessRecordset::fieldCount() const
+{
+    requireOpen();
+    return static_cast<int>(m_names.size());
+}
+
+QString AccessRecordset::fieldName(int index) const
+{
+    requireOpen();
+    if (index < 0 || index >= static_cast<int>(m_names.size()))
+        throw DbException(noSuchItem());
+    return m_names[static_cast<std::size_t>(index)];
+}
+
+ColumnType AccessRecordset::fieldType(int index) const
+{
+    requireOpen();
+    if (index < 0 || index >= static_cast<int>(m_types.size()))
+        throw DbException(noSuchItem());
+    return m_types[static_cast<std::size_t>(index)];
+}
+
+const Value& AccessRecordset::fieldValue(int index) const
+{
+    requireOpen();
+    if (index < 0 || index >= static_cast<int>(m_names.size()))
+        throw DbException(noSuchItem());
+    if (m_eof)
+        throw DbException(noCurrentRecord());
+    return m_current[static_cast<std::size_t>(index)];
+}
+
+} // namespace quorvane::db

@@ -1,0 +1,77 @@
+#pragma once
+
+#include "Header.h"
+#include "JetLayout.h"
+#include "Pager.h"
+#include "TableDef.h"
+#include "TextCodec.h"
+#include "db/DbError.h"
+
+#include <QByteArray>
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace quorvane::db::format {
+
+class TableCursor;
+
+// One object of the catalog (MSysObjects).
+struct CatalogEntry {
+    QString name;
+    std::int32_t id = 0;
+    std::int32_t parentId = 0;
+    std::int16_t type = 0;       // 1 local table, 4 ODBC link, 5 query, 6 Access link, ...
+    std::uint32_t flags = 0;
+    std::uint32_t tdefPage() const { return static_cast<std::uint32_t>(id) & 0x00FFFFFFu; }
+};
+
+namespace objtype {
+constexpr std::int16_t kTable = 1;
+constexpr std::int16_t kContainer = 3;
+constexpr std::int16_t kOdbcLink = 4;
+constexpr std::int16_t kQuery = 5;
+constexpr std::int16_t kAccessLink = 6;
+} // namespace objtype
+
+// An open Access database file: the header, the catalog, and table cursors that read
+// pages on demand. Opening checks the database password (Jet 3 / Jet 4) before
+// anything else is read.
+class AccessDatabase {
+public:
+    static std::unique_ptr<AccessDatabase> open(const QString& path, const QString& password, DbError& error);
+    // The same from bytes in memory (`label` names it in error texts).
+    static std::unique_ptr<AccessDatabase> openBytes(QByteArray bytes, const QString& password, DbError& error,
+                                                      const QString& label = QStringLiteral("(memory)"));
+    ~AccessDatabase();
+
+    const Header& header() const { return m_header; }
+    const JetLayout& layout() const { return m_layout; }
+    const TextCodec& codec() const { return m_codec; }
+    Pager& pager() { return *m_pager; }
+    const std::vector<CatalogEntry>& catalog() const { return m_catalog; }
+
+    // The catalog object of a local table by name (without regard to case), or nullptr.
+    const CatalogEntry* findTable(const QString& name) const;
+    // A cursor over the rows of the table whose definition starts at `tdefPage`.
+    std::unique_ptr<TableCursor> openTable(std::uint32_t tdefPage, DbError& error);
+
+private:
+    AccessDatabase(std::unique_ptr<Pager> pager, const Header& header);
+    static std::unique_ptr<AccessDatabase> openPager(std::unique_ptr<Pager> pager, const QString& label,
+                                                     const QString& password, DbError& error);
+    bool readCatalog(DbError& error);
+
+    std::unique_ptr<Pager> m_pager;
+    Header m_header;
+    JetLayout m_layout;
+    TextCodec m_codec;
+    std::vector<CatalogEntry> m_catalog;
+};
+
+// Opens every local table of the database and reads every row: the whole surface a
+// damaged file can reach. Returns the first error, or none.
+DbError readEveryTable(AccessDatabase& db);
+
+} // namespace quorvane::db::format

@@ -1,0 +1,67 @@
+#pragma once
+
+#include "ByteView.h"
+#include "PageDecoder.h"
+#include "db/DbError.h"
+
+#include <QByteArray>
+#include <QFile>
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+namespace quorvane::db::format {
+
+// One page of the file as the reader sees it (decoded when the file is encoded).
+// `owner` keeps a decoded copy alive for as long as the page is in use; pages of a
+// plain mapped file point straight into the mapping and own nothing.
+struct Page {
+    std::uint32_t number = 0;
+    ByteView bytes;
+    std::shared_ptr<const std::vector<std::uint8_t>> owner;
+};
+
+// Pages on demand from a mapped file (or, failing a mapping, from reads), or from
+// bytes in memory. Memory stays flat: at most a few decoded pages are kept.
+class Pager {
+public:
+    // Error 3024 when the file does not exist or cannot be opened for reading.
+    static std::unique_ptr<Pager> openFile(const QString& path, DbError& error);
+    static std::unique_ptr<Pager> fromBytes(QByteArray bytes);
+    ~Pager();
+
+    std::uint64_t fileSize() const { return m_size; }
+    // The first `count` bytes of the file as stored (fewer when the file is shorter).
+    QByteArray leadingBytes(std::size_t count);
+
+    void setPageSize(std::uint32_t size) { m_pageSize = size; }
+    std::uint32_t pageSize() const { return m_pageSize; }
+    std::uint32_t pageCount() const { return m_pageSize ? static_cast<std::uint32_t>(m_size / m_pageSize) : 0; }
+    void setDecoder(std::unique_ptr<PageDecoder> decoder) { m_decoder = std::move(decoder); }
+
+    // Page `number`; a page past the end of the file is a damaged-file error.
+    bool page(std::uint32_t number, Page& out, DbError& error);
+
+private:
+    Pager() = default;
+    bool readStored(std::uint32_t number, std::uint8_t* into);
+
+    QFile m_file;
+    const std::uint8_t* m_mapped = nullptr; // the mapping or m_bytes' data
+    QByteArray m_bytes;
+    std::uint64_t m_size = 0;
+    std::uint32_t m_pageSize = 0;
+    std::unique_ptr<PageDecoder> m_decoder;
+
+    struct Slot {
+        std::uint32_t number = 0;
+        std::shared_ptr<const std::vector<std::uint8_t>> data;
+    };
+    static constexpr std::size_t kCacheSlots = 32;
+    std::array<Slot, kCacheSlots> m_cache{};
+};
+
+} // namespace quorvane::db::format

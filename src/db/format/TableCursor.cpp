@@ -1,0 +1,465 @@
+#include "TableCursor.h"
+
+#include "AccessDatabase.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace quorvane::db::format {
+
+namespace {
+
+// A moved row may move again; a longer trail than this is a loop.
+constexpr int kMaxOverflowHops = 16;
+// Calculated values sit behind a wrapper: their length at 16, the value from 20.
+constexpr std::size_t kCalcLengthOffset = 16;
+constexpr std::size_t kCalcDataOffset = 20;
+
+ByteView unwrapCalculated(ByteView d)
+{
+    if (d.size() < kCalcDataOffset)
+        return d;
+    const std::uint32_t length = d.u32(kCalcLengthOffset);
+    return d.sub(kCalcDataOffset, std::min<std::size_t>(length, d.size() - kCalcDataOffset));
+}
+
+// Date/Time Extended is stored as text: 19 digits of days since 0001-01-01, ':',
+// 19 digits of the time of day in 100 ns units, ':', and the digits of precision.
+bool parseExtendedDate(ByteView d, ExtendedDate& out)
+{
+    std::int64_t parts[3] = {0, 0, 0};
+    int digits[3] = {0, 0, 0};
+    int part = 0;
+    for (std::size_t i = 0; i < d.size(); ++i) {
+        const std::uint8_t ch = d.data()[i];
+        if (ch == ':') {
+            if (++part > 2)
+                return false;
+        } else if (ch >= '0' && ch <= '9') {
+            if (parts[part] > (INT64_MAX - 9) / 10)
+                return false;
+            parts[part] = parts[part] * 10 + (ch - '0');
+            ++digits[part];
+        } else if (ch == 0) {
+            break;
+        } else {
+            return false;
+        }
+    }
+    constexpr std::int64_t kMaxDay = 3652058;             // 9999-12-31
+    constexpr std::int64_t kTicksPerDay = 864'000'000'000;
+    if (part < 1 || digits[0] == 0 || digits[1] == 0 || parts[0] > kMaxDay || parts[1] >= kTicksPerDay)
+        return false;
+    out.days = parts[0];
+    out.ticks = parts[1];
+    return true;
+}
+
+} // namespace
+
+TableCursor::TableCursor(AccessDatabase& db, TableDef def) : m_db(db), m_layout(db.layout()), m_def(std::move(def)) {}
+
+bool TableCursor::init(DbError& error)
+{
+    return m_map.load(m_db.pager(), m_layout, m_def.usageMapRow, m_def.usageMapPage, error);
+}
+
+void TableCursor::rewind()
+{
+    m_map.rewind();
+    m_havePage = false;
+    m_page = {};
+}
+
+bool TableCursor::isOwnDataPage(const Page& page) const
+{
+    return page.bytes.u8(0) == kPageData && page.bytes.u32(m_layout.dataTdefPage) == m_def.page;
+}
+
+bool TableCursor::countRows(qint64& count, DbError& error)
+{
+    UsageMap map = m_map;
+    map.rewind();
+    Pager& pager = m_db.pager();
+    count = 0;
+    std::uint32_t number = 0;
+    while (map.next(pager, number, error)) {
+        Page page;
+        if (!pager.page(number, page, error))
+            return false;
+        if (!isOwnDataPage(page))
+            continue;
+        const std::uint32_t rows = page.bytes.u16(m_layout.dataRowCount);
+        if (m_layout.dataRowTable + 2ull * rows > page.bytes.size()) {
+            error = DbError::damaged(QStringLiteral("a data page claims more rows than it can hold"), number);
+            return false;
+        }
+        for (std::uint32_t r = 0; r < rows; ++r) {
+            if (!(page.bytes.u16(m_layout.dataRowTable + 2 * r) & kRowDeleted))
+                ++count;
+        }
+    }
+    return !error.isError();
+}
+
+bool TableCursor::next(std::vector<Value>& values, DbError& error)
+{
+    Page page;
+    std::uint32_t start = 0, end = 0;
+    if (!nextRowLocation(page, start, end, error))
+        return false;
+    return decodeRow(page, start, end, values, error);
+}
+
+bool TableCursor::nextRowLocation(Page& page, std::uint32_t& start, std::uint32_t& end, DbError& error)
+{
+    Pager& pager = m_db.pager();
+    for (;;) {
+        if (!m_havePage) {
+            std::uint32_t number = 0;
+            if (!m_map.next(pager, number, error))
+                return false;
+            if (!pager.page(number, m_page, error))
+                return false;
+            if (!isOwnDataPage(m_page))
+                continue;
+            m_rowCount = m_page.bytes.u16(m_layout.dataRowCount);
+            if (m_layout.dataRowTable + 2ull * m_rowCount > m_page.bytes.size()) {
+                error = DbError::damaged(QStringLiteral("a data page claims more rows than it can hold"), number);
+                return false;
+            }
+            m_row = 0;
+            m_havePage = true;
+        }
+        if (m_row >= m_rowCount) {
+            m_havePage = false;
+            continue;
+        }
+        const std::uint32_t row = m_row++;
+        const std::uint16_t entry = m_page.bytes.u16(m_layout.dataRowTable + 2 * row);
+        if (entry & kRowDeleted)
+            continue; // also where moved rows live: they are read through their pointer
+        std::uint16_t flags = 0;
+        if (!locateRow(m_page.bytes, m_layout, row, start, end, flags)) {
+            error = DbError::damaged(QStringLiteral("a row lies outside its page"), m_page.number);
+            return false;
+        }
+        if (flags & kRowOverflow)
+            return followOverflow(m_page, start, end, page, start, end, error);
+        page = m_page;
+        return true;
+    }
+}
+
+bool TableCursor::followOverflow(const Page& from, std::uint32_t start, std::uint32_t end, Page& page,
+                                 std::uint32_t& rowStart, std::uint32_t& rowEnd, DbError& error)
+{
+    Pager& pager = m_db.pager();
+    Page current = from;
+    for (int hop = 0; hop < kMaxOverflowHops; ++hop) {
+        if (end - start < 4) {
+            error = DbError::damaged(QStringLiteral("a moved row's pointer is too short"), current.number);
+            return false;
+        }
+        const std::uint32_t row = current.bytes.u8(start);
+        const std::uint32_t target = current.bytes.u24(start + 1);
+        Page next;
+        if (!pager.page(target, next, error))
+            return false;
+        std::uint16_t flags = 0;
+        if (next.bytes.u8(0) != kPageData || !locateRow(next.bytes, m_layout, row, start, end, flags)) {
+            error = DbError::damaged(QStringLiteral("a moved row points to no row"), target);
+            return false;
+        }
+        current = std::move(next);
+        // The row where a record moved to is flagged deleted so a scan skips it; only
+        // a further move counts here.
+        if (!(flags & kRowOverflow)) {
+            page = std::move(current);
+            rowStart = start;
+            rowEnd = end;
+            return true;
+        }
+    }
+    error = DbError::damaged(QStringLiteral("moved rows point in a circle"), from.number);
+    return false;
+}
+
+bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t end, std::vector<Value>& values,
+                            DbError& error)
+{
+    const ByteView row = page.bytes.sub(start, end - start);
+    const std::size_t size = row.size();
+    const std::size_t countSize = static_cast<std::size_t>(m_layout.rowCountSize);
+    auto damaged = [&](const char* what) {
+        error = DbError::damaged(QString::fromLatin1(what), page.number);
+        return false;
+    };
+    if (size < countSize + 1)
+        return damaged("a row is too short");
+    const std::uint32_t rowColumns = countSize == 1 ? row.u8(0) : row.u16(0);
+    const std::size_t maskSize = (rowColumns + 7) / 8;
+    if (maskSize + countSize > size)
+        return damaged("a row's null mask does not fit");
+    const std::size_t maskStart = size - maskSize;
+
+    // Offsets of the variable-length values; the last entry is where the data ends.
+    std::uint32_t varCount = 0;
+    m_varOffsets.clear();
+    if (m_def.varColumnCount > 0 || m_layout.jet3()) {
+        if (!m_layout.jet3()) {
+            if (maskStart < countSize + 2)
+                return damaged("a row's variable column table does not fit");
+            varCount = row.u16(maskStart - 2);
+            const std::size_t tableStart = maskStart - 2;
+            if (std::size_t(varCount) * 2 + 2 + countSize > tableStart)
+                return damaged("a row's variable column table does not fit");
+            for (std::uint32_t i = 0; i <= varCount; ++i)
+                m_varOffsets.push_back(row.u16(tableStart - 2 - 2 * i));
+        } else {
+            // Jet 3: one-byte offsets, plus a jump table naming where offsets pass
+            // each further 256 bytes.
+            if (maskStart < countSize + 1)
+                return damaged("a row's variable column table does not fit");
+            const std::size_t rowEnd = size - 1; // last byte
+            varCount = row.u8(rowEnd - maskSize);
+            std::size_t jumps = (size - 1) / 256;
+            if (rowEnd < maskSize + jumps + 1)
+                return damaged("a row's jump table does not fit");
+            std::size_t colPtr = rowEnd - maskSize - jumps - 1;
+            if (colPtr < varCount)
+                return damaged("a row's variable column table does not fit");
+            // The last jump entry may be a filler that no offset uses.
+            if (jumps > 0 && (colPtr - varCount) / 256 < jumps)
+                --jumps;
+            if (colPtr < varCount + countSize)
+                return damaged("a row's variable column table does not fit");
+            std::size_t jumpsUsed = 0;
+            for (std::uint32_t i = 0; i <= varCount; ++i) {
+                while (jumpsUsed < jumps && i == row.u8(rowEnd - maskSize - jumpsUsed - 1))
+                    ++jumpsUsed;
+                m_varOffsets.push_back(row.u8(colPtr - i) + 256u * static_cast<std::uint32_t>(jumpsUsed));
+            }
+        }
+    }
+    // Fixed values end where the variable ones begin.
+    const std::uint32_t fixedEnd = !m_varOffsets.empty() ? m_varOffsets.front() : static_cast<std::uint32_t>(maskStart);
+    if (row.overrun())
+        return damaged("a row is shorter than its tables say");
+
+    const std::uint8_t* mask = row.data() + maskStart;
+    values.resize(m_def.columns.size());
+    for (std::size_t i = 0; i < m_def.columns.size(); ++i) {
+        const ColumnDef& c = m_def.columns[i];
+        const bool present = c.number < rowColumns && (mask[c.number / 8] & (1u << (c.number % 8)));
+        if (c.type == ColumnType::Boolean && !c.calculated) {
+            values[i] = Value::boolean(present);
+            continue;
+        }
+        if (!present) {
+            values[i] = Value::null();
+            continue;
+        }
+        ByteView data;
+        if (c.fixed) {
+            const std::size_t pos = countSize + c.fixedOffset;
+            const std::size_t length = fixedSizeOf(c);
+            if (!row.has(pos, length) || pos + length > fixedEnd) {
+                values[i] = Value::null(); // the column came after the row was written
+                continue;
+            }
+            data = row.sub(pos, length);
+        } else {
+            if (c.varIndex >= varCount) {
+                values[i] = Value::null();
+                continue;
+            }
+            const std::uint32_t from = m_varOffsets[c.varIndex];
+            const std::uint32_t to = m_varOffsets[c.varIndex + 1];
+            if (from > to || to > maskStart)
+                return damaged("a variable column's offsets are out of range");
+            data = row.sub(from, to - from);
+        }
+        if (!decodeValue(c, data, page.number, values[i], error))
+            return false;
+    }
+    return true;
+}
+
+bool TableCursor::decodeValue(const ColumnDef& c, ByteView d, std::uint32_t page, Value& out, DbError& error)
+{
+    if (c.calculated && c.type != ColumnType::Memo && c.type != ColumnType::Ole) {
+        // A calculated value whose expression gave Null is stored with no data.
+        d = unwrapCalculated(d);
+        if (d.empty()) {
+            out = Value::null();
+            return true;
+        }
+    }
+    auto tooShort = [&]() {
+        error = DbError::damaged(QStringLiteral("a value of column '%1' is cut short").arg(c.name), page);
+        return false;
+    };
+    switch (c.type) {
+    case ColumnType::Boolean:
+        // Only calculated Yes/No values are stored in the row.
+        out = Value::boolean(d.size() > 0 && d.u8(0) != 0);
+        return true;
+    case ColumnType::Byte:
+        if (d.size() < 1) return tooShort();
+        out = Value::byte(d.u8(0));
+        return true;
+    case ColumnType::Integer:
+        if (d.size() < 2) return tooShort();
+        out = Value::integer(d.i16(0));
+        return true;
+    case ColumnType::Long:
+        if (d.size() < 4) return tooShort();
+        out = Value::longInt(d.i32(0));
+        return true;
+    case ColumnType::BigInt:
+        if (d.size() < 8) return tooShort();
+        out = Value::bigInt(d.i64(0));
+        return true;
+    case ColumnType::Money:
+        if (d.size() < 8) return tooShort();
+        out = Value::currency(Currency{d.i64(0)});
+        return true;
+    case ColumnType::Float:
+        if (d.size() < 4) return tooShort();
+        out = Value::single(d.f32(0));
+        return true;
+    case ColumnType::Double:
+        if (d.size() < 8) return tooShort();
+        out = Value::dbl(d.f64(0));
+        return true;
+    case ColumnType::ShortDateTime:
+        if (d.size() < 8) return tooShort();
+        out = Value::dateTime(OleDate{d.f64(0)});
+        return true;
+    case ColumnType::Complex:
+        if (d.size() < 4) return tooShort();
+        out = Value::complex(Complex{d.i32(0), {}});
+        return true;
+    case ColumnType::Guid: {
+        if (d.size() < 16) return tooShort();
+        Guid g;
+        std::copy_n(d.data(), 16, g.bytes.begin());
+        out = Value::guid(g);
+        return true;
+    }
+    case ColumnType::Numeric: {
+        // A sign byte, then the 128-bit magnitude as four little-endian 32-bit words,
+        // most significant word first.
+        if (d.size() < 17) return tooShort();
+        if (d.u32(1) != 0 || c.scale > 28) {
+            error = DbError::damaged(QStringLiteral("a decimal value of column '%1' is out of range").arg(c.name), page);
+            return false;
+        }
+        Decimal v;
+        v.negative = d.u8(0) != 0;
+        v.hi = d.u32(5);
+        v.mid = d.u32(9);
+        v.lo = d.u32(13);
+        v.scale = c.scale;
+        out = Value::decimal(v);
+        return true;
+    }
+    case ColumnType::ExtDateTime: {
+        ExtendedDate v;
+        if (!parseExtendedDate(d, v)) {
+            error = DbError::damaged(QStringLiteral("a date of column '%1' cannot be read").arg(c.name), page);
+            return false;
+        }
+        out = Value::dateTimeExtended(v);
+        return true;
+    }
+    case ColumnType::Text:
+        out = Value::text(m_db.codec().decode(d));
+        return true;
+    case ColumnType::Memo:
+    case ColumnType::Ole: {
+        QByteArray bytes;
+        if (!readLongValue(d, page, bytes, error))
+            return false;
+        ByteView v(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
+        if (c.calculated)
+            v = unwrapCalculated(v);
+        if (c.type == ColumnType::Memo)
+            out = Value::text(m_db.codec().decode(v));
+        else
+            out = Value::binary(QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size())));
+        return true;
+    }
+    case ColumnType::Binary:
+    case ColumnType::Unknown:
+        break;
+    }
+    out = Value::binary(QByteArray(reinterpret_cast<const char*>(d.data()), static_cast<qsizetype>(d.size())));
+    return true;
+}
+
+bool TableCursor::readLongValue(ByteView header, std::uint32_t page, QByteArray& out, DbError& error)
+{
+    Pager& pager = m_db.pager();
+    if (header.size() < 12) {
+        error = DbError::damaged(QStringLiteral("a long value's header is cut short"), page);
+        return false;
+    }
+    const std::uint32_t word = header.u32(0);
+    const std::uint32_t length = word & 0x3FFFFFFFu;
+    if (length > pager.fileSize()) {
+        error = DbError::damaged(QStringLiteral("a long value is longer than the file"), page);
+        return false;
+    }
+    if (word & 0x80000000u) { // stored in the row
+        if (length > header.size() - 12) {
+            error = DbError::damaged(QStringLiteral("a long value runs past its row"), page);
+            return false;
+        }
+        out = QByteArray(reinterpret_cast<const char*>(header.data() + 12), static_cast<qsizetype>(length));
+        return true;
+    }
+    std::uint32_t pointer = header.u32(4);
+    if (word & 0x40000000u) { // one row elsewhere
+        Page p;
+        std::uint32_t start = 0, end = 0;
+        std::uint16_t flags = 0;
+        if (!pager.page(pointer >> 8, p, error))
+            return false;
+        if (p.bytes.u8(0) != kPageData || !locateRow(p.bytes, m_layout, pointer & 0xFF, start, end, flags) ||
+            end - start < length) {
+            error = DbError::damaged(QStringLiteral("a long value's row cannot be found"), pointer >> 8);
+            return false;
+        }
+        out = QByteArray(reinterpret_cast<const char*>(p.bytes.data() + start), static_cast<qsizetype>(length));
+        return true;
+    }
+    // A chain of rows, each starting with the pointer to the next.
+    out.clear();
+    out.reserve(static_cast<qsizetype>(std::min<std::uint32_t>(length, 16u << 20)));
+    const std::uint32_t maxSteps = pager.pageCount() + 16;
+    for (std::uint32_t step = 0; static_cast<std::uint32_t>(out.size()) < length; ++step) {
+        const std::uint32_t target = pointer >> 8;
+        if (pointer == 0 || step > maxSteps) {
+            error = DbError::damaged(QStringLiteral("a long value's chain of pages is broken"), target);
+            return false;
+        }
+        Page p;
+        std::uint32_t start = 0, end = 0;
+        std::uint16_t flags = 0;
+        if (!pager.page(target, p, error))
+            return false;
+        if (p.bytes.u8(0) != kPageData || !locateRow(p.bytes, m_layout, pointer & 0xFF, start, end, flags) ||
+            end - start <= 4) {
+            error = DbError::damaged(QStringLiteral("a long value's chain of pages is broken"), target);
+            return false;
+        }
+        pointer = p.bytes.u32(start);
+        const std::uint32_t take = std::min(end - start - 4, length - static_cast<std::uint32_t>(out.size()));
+        out.append(reinterpret_cast<const char*>(p.bytes.data() + start + 4), static_cast<qsizetype>(take));
+    }
+    return true;
+}
+
+} // namespace quorvane::db::format

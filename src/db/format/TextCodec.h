@@ -1,0 +1,28 @@
+#pragma once
+
+#include "ByteView.h"
+#include "JetLayout.h"
+
+#include <QString>
+#include <QStringDecoder>
+
+namespace quorvane::db::format {
+
+// Turns stored text into QString: UTF-16LE in Jet 4 and ACE, where a value may be
+// "compressed" (0xFF 0xFE, then runs of one-byte characters and of UTF-16 units,
+// switched by a 0x00 byte); the database's code page in Jet 3.
+class TextCodec {
+public:
+    TextCodec(JetVersion version, std::uint16_t codePage);
+    QString decode(ByteView bytes) const;
+
+    // Jet 4 text as stored (compressed or plain UTF-16LE).
+    static QString decodeUnicode(ByteView bytes);
+
+private:
+    JetVersion m_version;
+    mutable QStringDecoder m_decoder;
+    bool m_western = false; // windows-1252
+};
+
+} // namespace quorvane::db::format
