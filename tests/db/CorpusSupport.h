@@ -56,14 +56,6 @@ inline QHash<QString, QString> corpusPasswords()
     return out;
 }
 
-// Files whose pages are encrypted; they read once the ciphers are in.
-inline bool isEncryptedCorpusFile(const QString& name)
-{
-    return name == QLatin1String("jackcessencrypt--db-enc.mdb") ||
-           name.startsWith(QLatin1String("mdbreader--encryption--")) ||
-           name == QLatin1String("mdbreader--password--V2010_with-password.accdb");
-}
-
 // GoogleTest parameter names allow only [A-Za-z0-9_].
 inline std::string testNameOf(const QString& file)
 {

@@ -150,8 +150,6 @@ TEST_P(CorpusFile, TablesMatchTheirDumps)
         connection->open(QStringLiteral("Provider=Microsoft.ACE.OLEDB.12.0;Data Source=%1;Jet OLEDB:Database Password=%2")
                              .arg(quoteConnectionValue(corpusFile(file)), quoteConnectionValue(password)));
     } catch (const DbException& e) {
-        if (isEncryptedCorpusFile(file) && e.number() != errc::kBadPassword)
-            GTEST_SKIP() << "encrypted file not readable yet: " << e.description().toStdString();
         FAIL() << "cannot open: " << e.description().toStdString();
     }
 
