@@ -1,0 +1,362 @@
+#include "DateTimePattern.h"
+
+#include <cmath>
+
+namespace quorvane::exporter {
+
+namespace {
+
+constexpr std::int64_t kOleEpoch = -25569;        // 1899-12-30, counted from 1970-01-01
+constexpr std::int64_t kExtendedEpoch = -719162;  // 0001-01-01
+constexpr std::int64_t kTicksPerSecond = 10'000'000;
+constexpr std::int64_t kTicksPerDay = 86'400 * kTicksPerSecond;
+
+void appendNumber(QString& out, std::int64_t value, int minDigits)
+{
+    char buf[24];
+    int n = 0;
+    const bool negative = value < 0;
+    std::uint64_t v = negative ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+    do {
+        buf[n++] = static_cast<char>('0' + v % 10);
+        v /= 10;
+    } while (v != 0);
+    while (n < minDigits)
+        buf[n++] = '0';
+    if (negative)
+        out += QLatin1Char('-');
+    while (n > 0)
+        out += QLatin1Char(buf[--n]);
+}
+
+bool isPatternLetter(QChar c)
+{
+    switch (c.unicode()) {
+    case 'd': case 'M': case 'y': case 'h': case 'H': case 'm': case 's': case 'z': case 't': case 'a': case 'A':
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
+CivilDateTime civilFromDays(std::int64_t days)
+{
+    // Howard Hinnant's days-to-civil algorithm, on 400-year eras from 0000-03-01.
+    const std::int64_t z = days + 719468;
+    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
+    const std::int64_t doe = z - era * 146097;
+    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+    const std::int64_t mp = (5 * doy + 2) / 153;
+    CivilDateTime out;
+    out.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
+    out.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
+    out.year = yoe + era * 400 + (out.month <= 2 ? 1 : 0);
+    // 1970-01-01 was a Thursday.
+    const std::int64_t wd = (days + 4) % 7;
+    out.dayOfWeek = static_cast<int>(wd < 0 ? wd + 7 : wd);
+    return out;
+}
+
+bool civilFromOleDate(double days, CivilDateTime& out, bool& zeroDatePart)
+{
+    // 100-01-01 .. 9999-12-31 23:59:59; the negation also catches NaN.
+    if (!(days > -657435.0 && days < 2958466.0))
+        return false;
+    double whole = std::trunc(days);
+    std::int64_t seconds = std::llround(std::fabs(days - whole) * 86400.0);
+    if (seconds >= 86400) {
+        // Rounded up to the next midnight; time runs forwards on both sides of the epoch.
+        seconds -= 86400;
+        whole += 1.0;
+    }
+    const auto wholeDays = static_cast<std::int64_t>(whole);
+    zeroDatePart = wholeDays == 0;
+    out = civilFromDays(kOleEpoch + wholeDays);
+    out.hour = static_cast<int>(seconds / 3600);
+    out.minute = static_cast<int>(seconds / 60 % 60);
+    out.second = static_cast<int>(seconds % 60);
+    out.ticks = 0;
+    return true;
+}
+
+CivilDateTime civilFromExtended(std::int64_t days, std::int64_t ticks)
+{
+    // Ticks beyond one day (a damaged value) carry into the days rather than show 25:00.
+    days += ticks / kTicksPerDay;
+    ticks %= kTicksPerDay;
+    if (ticks < 0) {
+        ticks += kTicksPerDay;
+        days -= 1;
+    }
+    CivilDateTime out = civilFromDays(kExtendedEpoch + days);
+    const std::int64_t seconds = ticks / kTicksPerSecond;
+    out.hour = static_cast<int>(seconds / 3600);
+    out.minute = static_cast<int>(seconds / 60 % 60);
+    out.second = static_cast<int>(seconds % 60);
+    out.ticks = static_cast<std::int32_t>(ticks % kTicksPerSecond);
+    return out;
+}
+
+DateTimePattern DateTimePattern::parse(QStringView format)
+{
+    DateTimePattern pattern;
+    auto addLiteral = [&](QStringView text) {
+        if (text.isEmpty())
+            return;
+        if (!pattern.m_tokens.empty() && pattern.m_tokens.back().field == Field::Literal)
+            pattern.m_tokens.back().text += text;
+        else
+            pattern.m_tokens.push_back({Field::Literal, text.toString()});
+    };
+    auto addField = [&](Field field) { pattern.m_tokens.push_back({field, {}}); };
+
+    qsizetype i = 0;
+    const qsizetype n = format.size();
+    while (i < n) {
+        const QChar c = format[i];
+        if (c == QLatin1Char('\'')) {
+            // 'text' is literal; '' is one quote, inside or outside quoted text.
+            if (i + 1 < n && format[i + 1] == QLatin1Char('\'')) {
+                addLiteral(u"'");
+                i += 2;
+                continue;
+            }
+            ++i;
+            QString text;
+            while (i < n) {
+                if (format[i] == QLatin1Char('\'')) {
+                    if (i + 1 < n && format[i + 1] == QLatin1Char('\'')) {
+                        text += QLatin1Char('\'');
+                        i += 2;
+                        continue;
+                    }
+                    ++i;
+                    break;
+                }
+                text += format[i++];
+            }
+            addLiteral(text);
+            continue;
+        }
+        if (!isPatternLetter(c)) {
+            addLiteral(format.mid(i, 1));
+            ++i;
+            continue;
+        }
+        qsizetype run = 1;
+        while (i + run < n && format[i + run] == c)
+            ++run;
+        switch (c.unicode()) {
+        case 'd': {
+            const qsizetype take = std::min<qsizetype>(run, 4);
+            static const Field kDays[] = {Field::Day, Field::Day2, Field::DayShortName, Field::DayLongName};
+            addField(kDays[take - 1]);
+            i += take;
+            continue;
+        }
+        case 'M': {
+            const qsizetype take = std::min<qsizetype>(run, 4);
+            static const Field kMonths[] = {Field::Month, Field::Month2, Field::MonthShortName, Field::MonthLongName};
+            addField(kMonths[take - 1]);
+            i += take;
+            continue;
+        }
+        case 'y': {
+            // "yy" and "yyyy" are the year; a lone "y" is text, as in Qt.
+            if (run >= 4) {
+                addField(Field::Year);
+                pattern.m_tokens.back().text = QStringLiteral("yyyy");
+                i += 4;
+            } else if (run >= 2) {
+                addField(Field::Year);
+                pattern.m_tokens.back().text = QStringLiteral("yy");
+                i += 2;
+            } else {
+                addLiteral(u"y");
+                i += 1;
+            }
+            continue;
+        }
+        case 'h': addField(run >= 2 ? Field::Hour2 : Field::Hour); i += std::min<qsizetype>(run, 2); continue;
+        case 'H': addField(run >= 2 ? Field::Hour24_2 : Field::Hour24); i += std::min<qsizetype>(run, 2); continue;
+        case 'm': addField(run >= 2 ? Field::Minute2 : Field::Minute); i += std::min<qsizetype>(run, 2); continue;
+        case 's': addField(run >= 2 ? Field::Second2 : Field::Second); i += std::min<qsizetype>(run, 2); continue;
+        case 'z': addField(run >= 3 ? Field::Millis3 : Field::Millis); i += run >= 3 ? 3 : 1; continue;
+        case 't': addField(Field::TimeZone); i += run; continue;
+        case 'a':
+        case 'A': {
+            if (i + 1 < n && (format[i + 1] == QLatin1Char('p') || format[i + 1] == QLatin1Char('P'))) {
+                const bool upperA = c == QLatin1Char('A');
+                const bool upperP = format[i + 1] == QLatin1Char('P');
+                addField(upperA && upperP ? Field::AmPmUpper : (!upperA && !upperP ? Field::AmPmLower : Field::AmPmAsIs));
+                pattern.m_twelveHour = true;
+                i += 2;
+            } else {
+                addLiteral(format.mid(i, 1));
+                ++i;
+            }
+            continue;
+        }
+        default:
+            break;
+        }
+    }
+    return pattern;
+}
+
+void DateTimePattern::useFourDigitYears()
+{
+    for (Token& t : m_tokens) {
+        if (t.field == Field::Year)
+            t.text = QStringLiteral("yyyy");
+    }
+}
+
+void DateTimePattern::removeTimeZone()
+{
+    for (std::size_t k = 0; k < m_tokens.size();) {
+        if (m_tokens[k].field != Field::TimeZone) {
+            ++k;
+            continue;
+        }
+        Token* before = k > 0 && m_tokens[k - 1].field == Field::Literal ? &m_tokens[k - 1] : nullptr;
+        Token* after = k + 1 < m_tokens.size() && m_tokens[k + 1].field == Field::Literal ? &m_tokens[k + 1] : nullptr;
+        if (before && after && before->text.endsWith(QLatin1Char('(')) && after->text.startsWith(QLatin1Char(')'))) {
+            before->text.chop(1);
+            after->text.remove(0, 1);
+        }
+        const bool atStart = k == 0 || (k == 1 && before);
+        const bool atEnd = k + 1 == m_tokens.size() || (k + 2 == m_tokens.size() && after);
+        auto trimEnd = [](QString& s) { while (!s.isEmpty() && s.back().isSpace()) s.chop(1); };
+        auto trimStart = [](QString& s) { while (!s.isEmpty() && s.front().isSpace()) s.remove(0, 1); };
+        if (atEnd && before)
+            trimEnd(before->text);
+        if (atEnd && after)
+            trimStart(after->text), trimEnd(after->text);
+        if (atStart && after)
+            trimStart(after->text);
+        if (!atStart && !atEnd && before && after && before->text.endsWith(QLatin1Char(' '))
+            && after->text.startsWith(QLatin1Char(' ')))
+            after->text.remove(0, 1);
+        m_tokens.erase(m_tokens.begin() + static_cast<std::ptrdiff_t>(k));
+    }
+    // Drop literals left empty and merge neighbours.
+    std::vector<Token> merged;
+    for (Token& t : m_tokens) {
+        if (t.field == Field::Literal) {
+            if (t.text.isEmpty())
+                continue;
+            if (!merged.empty() && merged.back().field == Field::Literal) {
+                merged.back().text += t.text;
+                continue;
+            }
+        }
+        merged.push_back(std::move(t));
+    }
+    m_tokens = std::move(merged);
+}
+
+void DateTimePattern::append(QString& out, const CalendarNames& names, const CivilDateTime& v,
+                             QStringView fractionSeparator) const
+{
+    const int hour12 = v.hour % 12 == 0 ? 12 : v.hour % 12;
+    for (const Token& t : m_tokens) {
+        switch (t.field) {
+        case Field::Literal: out += t.text; break;
+        case Field::Day: appendNumber(out, v.day, 1); break;
+        case Field::Day2: appendNumber(out, v.day, 2); break;
+        case Field::DayShortName: out += names.daysShort[static_cast<std::size_t>(v.dayOfWeek)]; break;
+        case Field::DayLongName: out += names.daysLong[static_cast<std::size_t>(v.dayOfWeek)]; break;
+        case Field::Month: appendNumber(out, v.month, 1); break;
+        case Field::Month2: appendNumber(out, v.month, 2); break;
+        case Field::MonthShortName: out += names.monthsShort[static_cast<std::size_t>(v.month - 1)]; break;
+        case Field::MonthLongName: out += names.monthsLong[static_cast<std::size_t>(v.month - 1)]; break;
+        case Field::Year:
+            if (t.text.size() == 2)
+                appendNumber(out, ((v.year % 100) + 100) % 100, 2);
+            else
+                appendNumber(out, v.year, 4);
+            break;
+        case Field::Hour: appendNumber(out, m_twelveHour ? hour12 : v.hour, 1); break;
+        case Field::Hour2: appendNumber(out, m_twelveHour ? hour12 : v.hour, 2); break;
+        case Field::Hour24: appendNumber(out, v.hour, 1); break;
+        case Field::Hour24_2: appendNumber(out, v.hour, 2); break;
+        case Field::Minute: appendNumber(out, v.minute, 1); break;
+        case Field::Minute2: appendNumber(out, v.minute, 2); break;
+        case Field::Second:
+        case Field::Second2:
+            appendNumber(out, v.second, t.field == Field::Second2 ? 2 : 1);
+            if (!fractionSeparator.isEmpty() && v.ticks != 0) {
+                char digits[7];
+                std::int32_t f = v.ticks;
+                for (int k = 6; k >= 0; --k) {
+                    digits[k] = static_cast<char>('0' + f % 10);
+                    f /= 10;
+                }
+                int len = 7;
+                while (digits[len - 1] == '0')
+                    --len;
+                out += fractionSeparator;
+                out += QLatin1StringView(digits, len);
+            }
+            break;
+        case Field::Millis: appendNumber(out, v.ticks / 10'000, 1); break;
+        case Field::Millis3: appendNumber(out, v.ticks / 10'000, 3); break;
+        case Field::AmPmUpper: out += (v.hour < 12 ? names.am : names.pm).toUpper(); break;
+        case Field::AmPmLower: out += (v.hour < 12 ? names.am : names.pm).toLower(); break;
+        case Field::AmPmAsIs: out += v.hour < 12 ? names.am : names.pm; break;
+        case Field::TimeZone: break;
+        }
+    }
+}
+
+QString DateTimePattern::toString() const
+{
+    QString s;
+    for (const Token& t : m_tokens) {
+        switch (t.field) {
+        case Field::Literal: {
+            bool plain = true;
+            for (QChar c : t.text)
+                plain = plain && !c.isLetter() && c != QLatin1Char('\'');
+            if (plain) {
+                s += t.text;
+            } else {
+                QString quoted = t.text;
+                quoted.replace(QLatin1String("'"), QLatin1String("''"));
+                s += QLatin1Char('\'') + quoted + QLatin1Char('\'');
+            }
+            break;
+        }
+        case Field::Day: s += QLatin1String("d"); break;
+        case Field::Day2: s += QLatin1String("dd"); break;
+        case Field::DayShortName: s += QLatin1String("ddd"); break;
+        case Field::DayLongName: s += QLatin1String("dddd"); break;
+        case Field::Month: s += QLatin1String("M"); break;
+        case Field::Month2: s += QLatin1String("MM"); break;
+        case Field::MonthShortName: s += QLatin1String("MMM"); break;
+        case Field::MonthLongName: s += QLatin1String("MMMM"); break;
+        case Field::Year: s += t.text; break;
+        case Field::Hour: s += QLatin1String("h"); break;
+        case Field::Hour2: s += QLatin1String("hh"); break;
+        case Field::Hour24: s += QLatin1String("H"); break;
+        case Field::Hour24_2: s += QLatin1String("HH"); break;
+        case Field::Minute: s += QLatin1String("m"); break;
+        case Field::Minute2: s += QLatin1String("mm"); break;
+        case Field::Second: s += QLatin1String("s"); break;
+        case Field::Second2: s += QLatin1String("ss"); break;
+        case Field::Millis: s += QLatin1String("z"); break;
+        case Field::Millis3: s += QLatin1String("zzz"); break;
+        case Field::AmPmUpper: s += QLatin1String("AP"); break;
+        case Field::AmPmLower: s += QLatin1String("ap"); break;
+        case Field::AmPmAsIs: s += QLatin1String("Ap"); break;
+        case Field::TimeZone: s += QLatin1String("t"); break;
+        }
+    }
+    return s;
+}
+
+} // namespace quorvane::exporter

@@ -1,0 +1,504 @@
+#include "TableExportEngine.h"
+
+#include "ExportFiles.h"
+#include "TextFileWriter.h"
+#include "ValueFormatter.h"
+
+#include "app/report/Locations.h"
+#include "app/report/ReportingRoutine.h"
+#include "app/report/RuntimeError.h"
+#include "db/Ado.h"
+#include "db/ConnectionString.h"
+
+#include <algorithm>
+#include <optional>
+
+namespace quorvane::exporter {
+
+using report::RuntimeError;
+namespace rte = report::rte;
+
+namespace {
+
+const QString kFolderMessage = QStringLiteral("Folder does not exist. Please select another folder.");
+const QString kDoneMessage = QStringLiteral("Done.");
+const QString kFileCreatedMessage = QStringLiteral("File created at ");
+const QString kIdleProgressText = QStringLiteral("Progress Bar");
+
+// Between two looks at the clock; the clock costs more than a field.
+constexpr int kYieldsPerClockCheck = 256;
+
+template <class T>
+T& need(const std::unique_ptr<T>& object)
+{
+    if (!object)
+        throw RuntimeError(91, QStringLiteral("Object variable or With block variable not set"));
+    return *object;
+}
+
+double clampPercent(double value)
+{
+    if (!(value > 0.0))
+        return 0.0;
+    return std::min(value, 100.0);
+}
+
+} // namespace
+
+class TableExportEngine::Run : private report::ErrorReporter {
+public:
+    Run(const ExportHost& host, std::chrono::milliseconds yieldInterval)
+        : m_host(host),
+          m_factory(*host.factory),
+          m_routine(report::location::kForm2PushButton5Click, *this),
+          m_formatter(TextLocale::fromEnvironment()),
+          m_interval(yieldInterval),
+          m_lastPump(std::chrono::steady_clock::now())
+    {
+        refreshOptions();
+    }
+
+    ExportResult execute();
+
+private:
+    enum class SaveMode { None, PerTable, OneFile };
+
+    struct Options {
+        QString folder;
+        QString separator;
+        bool header = true;
+        bool quotes = true;
+        bool perTable = true;
+        bool oneFile = false;
+    };
+
+    // report::ErrorReporter: every report of the run passes here on its way out.
+    void showApplicationError(const report::ApplicationError& error) override
+    {
+        flushProgress();
+        ++m_result.reports;
+        m_tableFailed = m_inTable;
+        m_host.errors->showApplicationError(error);
+    }
+
+    void refreshOptions()
+    {
+        const ExportOptions& o = *m_host.options;
+        m_opt.folder = o.outputFolder();
+        m_opt.separator = o.separator();
+        m_opt.header = o.headerLine();
+        m_opt.quotes = o.quotes();
+        m_opt.perTable = o.oneFilePerTable();
+        m_opt.oneFile = o.oneFileForAll();
+    }
+
+    // A yield: runs the event loop when the interval has passed since the last time.
+    void yield()
+    {
+        if (--m_countdown > 0)
+            return;
+        pumpIfDue();
+    }
+
+    void pumpIfDue()
+    {
+        m_countdown = m_interval.count() == 0 ? 1 : kYieldsPerClockCheck;
+        const auto now = std::chrono::steady_clock::now();
+        if (m_interval.count() != 0 && now - m_lastPump < m_interval)
+            return;
+        flushProgress();
+        m_host.events->processEvents();
+        m_lastPump = std::chrono::steady_clock::now();
+        // Controls change only while events run: read them again now.
+        refreshOptions();
+    }
+
+    void setProgress(double value, const QString& text)
+    {
+        m_pending = false;
+        m_host.progress->setValue(clampPercent(value));
+        m_host.progress->setText(text);
+    }
+
+    void flushProgress()
+    {
+        if (!m_pending)
+            return;
+        m_pending = false;
+        m_host.progress->setValue(clampPercent(m_pendingValue));
+        m_host.progress->setText(QStringLiteral("Processing record: %1 in %2").arg(m_pendingRecord).arg(m_tableName));
+    }
+
+    void exportTable(int index);
+    void openTableOutput();
+    bool readHeader();
+    bool readRecords();
+    void emitLine();
+    void finishTableFile();
+    void dropTableOutput();
+    void writeOneFile();
+
+    const ExportHost& m_host;
+    db::ObjectFactory& m_factory;
+    report::ReportingRoutine m_routine;
+    ValueFormatter m_formatter;
+    std::chrono::milliseconds m_interval;
+    std::chrono::steady_clock::time_point m_lastPump;
+    int m_countdown = 1;
+    Options m_opt;
+    ExportResult m_result;
+
+    std::unique_ptr<db::Connection> m_connection;
+    std::unique_ptr<db::Recordset> m_records;
+    int m_tickedCount = 0;
+    int m_rank = 0;
+
+    // The table in hand.
+    QString m_tableName;
+    bool m_inTable = false;
+    bool m_tableFailed = false;
+    SaveMode m_mode = SaveMode::None;
+    QString m_line;
+    TextFileWriter* m_sink = nullptr;
+    TextFileWriter m_tableFile;
+    std::optional<RuntimeError> m_tableCreateError;
+    TextFileWriter m_allFile;
+    bool m_allFileAttempted = false;
+    std::optional<RuntimeError> m_allCreateError;
+    qint64 m_blockStart = 0;
+
+    bool m_pending = false;
+    double m_pendingValue = 0.0;
+    qint64 m_pendingRecord = 0;
+};
+
+ExportResult TableExportEngine::Run::execute()
+{
+    report::ReportingRoutine& r = m_routine;
+
+    r.run(100, [&] { m_connection = m_factory.createConnection(db::kConnectionProgId); });
+    r.run(102, [&] { m_records = m_factory.createRecordset(db::kRecordSetProgId); });
+    if (r.test(104, [&] { return !FolderExists(m_opt.folder); })) {
+        r.run(254, [&] { m_host.messages->showMessage(kFolderMessage); });
+        m_result.folderMissing = true;
+        return m_result;
+    }
+    r.run(106, [&] { need(m_connection).setMode(db::kModeReadWrite); });
+    r.run(108, [&] { need(m_connection).open(db::BuildConnectionString(*m_host.database)); });
+    r.run(110, [] {});
+    r.run(112, [&] { m_tickedCount = 0; });
+
+    // Count the ticked rows first: the progress shares depend on it.
+    const int rows = r.value(114, [&] { return m_host.tables->count(); }).value_or(0);
+    for (int i = 0; i < rows; ++i) {
+        if (r.test(116, [&] { return m_host.tables->isTicked(i); }))
+            r.run(118, [&] { ++m_tickedCount; });
+        r.run(120, [] {});
+    }
+
+    const int walk = r.value(122, [&] { return m_host.tables->count(); }).value_or(0);
+    for (int i = 0; i < walk; ++i) {
+        // Rows removed while the export yielded end the walk.
+        if (i >= m_host.tables->count())
+            break;
+        if (r.test(124, [&] { return m_host.tables->isTicked(i); }))
+            exportTable(i);
+        r.run(226, [] {});
+    }
+
+    if (r.test(228, [&] { return m_opt.oneFile; }))
+        writeOneFile();
+    else
+        m_allFile.cancel();
+
+    r.run(238, [&] { m_host.pointer->restoreDefault(); });
+    r.run(240, [&] { m_pending = false; m_host.progress->setValue(0.0); });
+    r.run(242, [&] { m_host.progress->setText(kIdleProgressText); });
+
+    if (r.test(248, [&] { return m_opt.oneFile; })) {
+        r.run(250, [&] {
+            const QString path = m_allFileAttempted ? m_allFile.path() : outputFilePath(m_opt.folder, kOneFileName);
+            m_host.messages->showMessage(kFileCreatedMessage + path);
+        });
+    } else {
+        r.run(252, [&] { m_host.messages->showMessage(kDoneMessage); });
+    }
+    return m_result;
+}
+
+void TableExportEngine::Run::exportTable(int index)
+{
+    report::ReportingRoutine& r = m_routine;
+    m_inTable = true;
+    m_tableFailed = false;
+    m_tableName.clear();
+    m_mode = SaveMode::None;
+    m_sink = nullptr;
+    m_tableCreateError.reset();
+
+    r.run(126, [] {});
+    r.run(128, [&] {
+        ++m_rank;
+        m_tableName = m_host.tables->name(index);
+    });
+    r.run(130, [&] {
+        m_pending = false;
+        m_host.progress->setValue(clampPercent(m_tickedCount > 0 ? double(m_rank) / m_tickedCount * 100.0 : 100.0));
+    });
+    r.run(132, [&] { m_host.progress->setText(QStringLiteral("Processing: ") + m_tableName); });
+    r.run(134, [&] {
+        if (need(m_records).state() != db::kStateClosed)
+            m_records->close();
+    });
+    const bool opened = r.run(136, [&] {
+        need(m_records).open(QStringLiteral("SELECT * FROM `") + m_tableName + QLatin1Char('`'), need(m_connection),
+                             db::kOpenStatic, db::kLockOptimistic);
+    });
+
+    // Without a record set nothing below can work: one report (above), no file.
+    if (opened) {
+        openTableOutput();
+        bool ok = true;
+        if (r.test(138, [&] { return m_opt.header; }))
+            ok = readHeader();
+        if (ok)
+            ok = readRecords();
+        if (!ok) {
+            dropTableOutput();
+        } else if (r.test(212, [&] { return m_mode == SaveMode::PerTable; })) {
+            finishTableFile();
+        } else if (r.test(222, [&] { return m_mode == SaveMode::OneFile; })) {
+            r.run(224, [] {}); // the block is already in output.txt's stream
+        }
+    }
+
+    if (!opened || m_tableFailed)
+        m_result.tablesFailed.append(m_tableName);
+    m_inTable = false;
+    m_sink = nullptr;
+}
+
+void TableExportEngine::Run::openTableOutput()
+{
+    m_mode = m_opt.perTable ? SaveMode::PerTable : (m_opt.oneFile ? SaveMode::OneFile : SaveMode::None);
+    if (m_mode == SaveMode::PerTable) {
+        const QString fileName = tableFileName(m_tableName);
+        if (fileName.isEmpty()) {
+            m_tableCreateError.emplace(rte::kBadFileNameOrNumber,
+                                       QStringLiteral("Bad file name or number: the table name \"%1\" cannot be a "
+                                                      "file name in the output folder")
+                                           .arg(m_tableName));
+        } else if (!m_tableFile.open(outputFilePath(m_opt.folder, fileName))) {
+            m_tableCreateError.emplace(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
+                                                                 .arg(m_tableFile.path(), m_tableFile.errorString()));
+        } else {
+            m_sink = &m_tableFile;
+        }
+    } else if (m_mode == SaveMode::OneFile) {
+        if (!m_allFileAttempted) {
+            m_allFileAttempted = true;
+            if (!m_allFile.open(outputFilePath(m_opt.folder, kOneFileName)))
+                m_allCreateError.emplace(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
+                                                                   .arg(m_allFile.path(), m_allFile.errorString()));
+        }
+        if (m_allFile.isOpen()) {
+            m_sink = &m_allFile;
+            m_blockStart = m_allFile.position();
+        }
+    }
+}
+
+bool TableExportEngine::Run::readHeader()
+{
+    report::ReportingRoutine& r = m_routine;
+    r.run(140, [&] { m_line.clear(); });
+    const std::optional<int> columns = r.value(142, [&] { return need(m_records).fieldCount(); });
+    if (!columns)
+        return false;
+    for (int j = 0; j < *columns; ++j) {
+        r.run(144, [&] { yield(); });
+        if (!r.run(146, [&] {
+                m_line += m_records->fieldName(j);
+                m_line += m_opt.separator;
+            }))
+            return false;
+        r.run(148, [] {});
+    }
+    r.run(150, [&] { m_line.chop(std::min(m_opt.separator.size(), m_line.size())); });
+    r.run(152, [] {});
+    r.run(154, [&] { emitLine(); });
+    return true;
+}
+
+bool TableExportEngine::Run::readRecords()
+{
+    report::ReportingRoutine& r = m_routine;
+    const std::optional<qint64> count = r.value(156, [&] { return need(m_records).recordCount(); });
+    if (!count)
+        return false;
+    const qint64 total = *count;
+    for (qint64 rec = 1; rec <= total; ++rec) {
+        r.run(158, [&] { yield(); });
+        r.run(160, [&] {
+            m_pending = true;
+            m_pendingRecord = rec;
+            m_pendingValue = m_tickedCount > 0
+                ? ((m_rank - 1) + double(rec) / double(total)) / m_tickedCount * 100.0
+                : 100.0;
+        });
+        r.run(162, [] {}); // the text goes with the value when the bar can repaint
+        r.run(164, [&] { m_line.clear(); });
+        const std::optional<int> columns = r.value(166, [&] { return m_records->fieldCount(); });
+        if (!columns)
+            return false;
+        for (int j = 0; j < *columns; ++j) {
+            r.run(168, [&] { yield(); });
+            bool quoted = false;
+            if (r.test(170, [&] { return m_opt.quotes; })) {
+                quoted = true;
+                r.run(172, [&] { m_line += QLatin1Char('"'); });
+            }
+            if (!r.run(174, [&] {
+                    const qsizetype start = m_line.size();
+                    m_formatter.append(m_line, m_records->fieldValue(j));
+                    // A quote inside a quoted value is doubled, so every value reads back.
+                    if (quoted && m_line.indexOf(QLatin1Char('"'), start) >= 0) {
+                        QString value = m_line.sliced(start);
+                        value.replace(QLatin1String("\""), QLatin1String("\"\""));
+                        m_line.truncate(start);
+                        m_line += value;
+                    }
+                }))
+                return false;
+            if (r.test(176, [&] { return m_opt.quotes; }))
+                r.run(178, [&] { m_line += QLatin1Char('"'); });
+            r.run(180, [&] { m_line += m_opt.separator; });
+            r.run(182, [] {});
+        }
+        r.run(184, [&] { m_line.chop(std::min(m_opt.separator.size(), m_line.size())); });
+        r.run(186, [] {});
+        r.run(188, [&] { emitLine(); });
+        if (!r.run(190, [&] { m_records->moveNext(); }))
+            return false;
+        r.run(192, [] {});
+    }
+    flushProgress();
+    return !m_tableFailed;
+}
+
+void TableExportEngine::Run::emitLine()
+{
+    m_routine.run(206, [&] { yield(); });
+    m_routine.run(208, [&] {
+        if (!m_sink)
+            return;
+        m_sink->write(m_line);
+        m_sink->writeLineEnd();
+    });
+}
+
+void TableExportEngine::Run::finishTableFile()
+{
+    report::ReportingRoutine& r = m_routine;
+    r.run(214, [&] {
+        if (m_tableCreateError)
+            throw *m_tableCreateError;
+    });
+    r.run(216, [&] { yield(); });
+    bool writeFailed = false;
+    r.run(218, [&] {
+        if (!m_tableFile.isOpen()) {
+            writeFailed = true;
+            throw RuntimeError(rte::kBadFileNameOrNumber, QStringLiteral("Bad file name or number"));
+        }
+        m_tableFile.writeLineEnd();
+        if (m_tableFile.hasError()) {
+            writeFailed = true;
+            const QString path = m_tableFile.path();
+            const QString error = m_tableFile.errorString();
+            m_tableFile.cancel();
+            throw RuntimeError(rte::kDiskFull, QStringLiteral("Could not write %1: %2").arg(path, error));
+        }
+    });
+    r.run(220, [&] {
+        if (writeFailed)
+            return; // reported above; the old file stays as it was
+        if (!m_tableFile.commit())
+            throw RuntimeError(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
+                                                         .arg(m_tableFile.path(), m_tableFile.errorString()));
+        m_result.filesWritten.append(m_tableFile.path());
+    });
+}
+
+void TableExportEngine::Run::dropTableOutput()
+{
+    m_tableFailed = true;
+    if (m_sink == &m_tableFile)
+        m_tableFile.cancel();
+    else if (m_sink == &m_allFile)
+        m_allFile.truncate(m_blockStart);
+}
+
+void TableExportEngine::Run::writeOneFile()
+{
+    report::ReportingRoutine& r = m_routine;
+    r.run(230, [&] {
+        if (!m_allFileAttempted) {
+            m_allFileAttempted = true;
+            if (!m_allFile.open(outputFilePath(m_opt.folder, kOneFileName)))
+                m_allCreateError.emplace(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
+                                                                   .arg(m_allFile.path(), m_allFile.errorString()));
+        }
+        if (m_allCreateError)
+            throw *m_allCreateError;
+    });
+    r.run(232, [&] { yield(); });
+    bool writeFailed = false;
+    r.run(234, [&] {
+        if (!m_allFile.isOpen()) {
+            writeFailed = true;
+            throw RuntimeError(rte::kBadFileNameOrNumber, QStringLiteral("Bad file name or number"));
+        }
+        m_allFile.writeLineEnd();
+        if (m_allFile.hasError()) {
+            writeFailed = true;
+            const QString path = m_allFile.path();
+            const QString error = m_allFile.errorString();
+            m_allFile.cancel();
+            throw RuntimeError(rte::kDiskFull, QStringLiteral("Could not write %1: %2").arg(path, error));
+        }
+    });
+    r.run(236, [&] {
+        if (writeFailed)
+            return;
+        if (!m_allFile.commit())
+            throw RuntimeError(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
+                                                         .arg(m_allFile.path(), m_allFile.errorString()));
+        m_result.filesWritten.append(m_allFile.path());
+    });
+}
+
+TableExportEngine::TableExportEngine(const ExportHost& host, std::chrono::milliseconds yieldInterval)
+    : m_host(host), m_yieldInterval(yieldInterval)
+{
+}
+
+TableExportEngine::~TableExportEngine() = default;
+
+ExportResult TableExportEngine::run()
+{
+    if (m_running) {
+        ExportResult ignored;
+        ignored.ignored = true;
+        return ignored;
+    }
+    m_running = true;
+    struct Reset {
+        bool& flag;
+        ~Reset() { flag = false; }
+    } reset{m_running};
+    Run run(m_host, m_yieldInterval);
+    return run.execute();
+}
+
+} // namespace quorvane::exporter

@@ -1,0 +1,62 @@
+#pragma once
+
+// The action behind "Start Exporting": opens the database once more, reads every record
+// of every ticked table, writes the delimited text files and reports its progress. Runs
+// on the calling (user-interface) thread; yields to the event loop between fields,
+// records and lines, but runs the loop only when the yield interval has passed since the
+// last time, so the window stays responsive and the export runs at full speed.
+//
+// Unexpected failures are reported through the host's ErrorReporter under the location
+// of Form2.PushButton5_Click with the statement's number, and the run goes on. Decided
+// here where the classic behaviour would loop or lose data:
+// - a table whose query fails, or whose record set fails while it is read, is reported
+//   once and its remaining steps are skipped: no file is written for it (an existing
+//   file of that name is left as it was), and in one-file mode its part is left out;
+// - files are streamed into a temporary file beside the target and replace it only when
+//   complete (QSaveFile), so a failed file never leaves a half-written file behind;
+// - a table name that cannot be a file name in the folder ("/" or "\" in it, ".", "..",
+//   empty) is reported as not created; nothing is written anywhere for it;
+// - the output folder and the save mode that govern a table's file are read when that
+//   table's lines start (they used to be read after the lines were built; they can only
+//   differ if the user changes them in the middle of that very table);
+// - a start while a run is active is ignored.
+
+#include "ExportHost.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <memory>
+
+namespace quorvane::exporter {
+
+// What a run did, for callers that need more than the messages (the command line).
+struct ExportResult {
+    bool ignored = false;          // a run was already active; nothing was done
+    bool folderMissing = false;    // the folder message was shown; nothing was done
+    int reports = 0;               // error reports shown
+    QStringList filesWritten;      // full paths, in the order they were completed
+    QStringList tablesFailed;      // tables with at least one report or no file
+};
+
+class TableExportEngine {
+public:
+    static constexpr std::chrono::milliseconds kDefaultYieldInterval{15};
+
+    explicit TableExportEngine(const ExportHost& host,
+                               std::chrono::milliseconds yieldInterval = kDefaultYieldInterval);
+    ~TableExportEngine();
+
+    // Runs the export; returns when the closing message has been dismissed.
+    ExportResult run();
+    bool isRunning() const { return m_running; }
+
+private:
+    class Run;
+    ExportHost m_host;
+    std::chrono::milliseconds m_yieldInterval;
+    bool m_running = false;
+};
+
+} // namespace quorvane::exporter

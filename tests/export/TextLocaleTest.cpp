@@ -1,0 +1,111 @@
+#include "export/TextLocale.h"
+
+#include "QtPrinters.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+using namespace quorvane::exporter;
+
+namespace {
+
+struct EnvCase {
+    const char* name;
+    std::map<std::string, QString> env;
+    QString date; // the short date pattern after resolution
+    QString time; // the long time pattern
+    QString point;
+};
+
+void PrintTo(const EnvCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class FromEnvironment : public ::testing::TestWithParam<EnvCase> {};
+
+// Resolved through QLocale's own data: none of these locales is installed here.
+TEST_P(FromEnvironment, PicksTheCategoryTheCLibraryWould)
+{
+    const EnvCase& c = GetParam();
+    const TextLocale locale = TextLocale::fromEnvironment([&](const char* name) {
+        auto it = c.env.find(name);
+        return it == c.env.end() ? QString() : it->second;
+    });
+    EXPECT_EQ(locale.shortDate().toString(), c.date);
+    EXPECT_EQ(locale.longTime().toString(), c.time);
+    EXPECT_EQ(locale.decimalSeparator(), c.point);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Variables, FromEnvironment,
+    ::testing::Values(
+        EnvCase{"nothing set", {}, "yyyy-MM-dd", "HH:mm:ss", "."},
+        EnvCase{"C", {{"LANG", "C"}}, "yyyy-MM-dd", "HH:mm:ss", "."},
+        EnvCase{"POSIX", {{"LC_ALL", "POSIX"}}, "yyyy-MM-dd", "HH:mm:ss", "."},
+        EnvCase{"C.UTF-8", {{"LANG", "C.UTF-8"}}, "yyyy-MM-dd", "HH:mm:ss", "."},
+        EnvCase{"en_US", {{"LANG", "en_US.UTF-8"}}, "M/d/yyyy", "h:mm:ss AP", "."},
+        EnvCase{"de_DE", {{"LANG", "de_DE.UTF-8"}}, "dd.MM.yyyy", "HH:mm:ss", ","},
+        EnvCase{"modifier", {{"LANG", "de_DE@euro"}}, "dd.MM.yyyy", "HH:mm:ss", ","},
+        EnvCase{"LC_ALL wins", {{"LC_ALL", "en_US"}, {"LC_TIME", "de_DE"}, {"LC_NUMERIC", "de_DE"}, {"LANG", "de_DE"}},
+                "M/d/yyyy", "h:mm:ss AP", "."},
+        EnvCase{"empty LC_ALL is unset", {{"LC_ALL", ""}, {"LANG", "de_DE"}}, "dd.MM.yyyy", "HH:mm:ss", ","},
+        EnvCase{"categories apart", {{"LC_TIME", "en_US"}, {"LC_NUMERIC", "de_DE"}, {"LANG", "C"}}, "M/d/yyyy",
+                "h:mm:ss AP", ","},
+        EnvCase{"time zone in parentheses dropped", {{"LANG", "fa_IR"}}, "yyyy/M/d", "H:mm:ss", "\u066B"},
+        EnvCase{"time zone in front dropped", {{"LANG", "zh_CN"}}, "yyyy/M/d", "HH:mm:ss", "."},
+        EnvCase{"quoted text kept", {{"LANG", "bg_BG"}}, "d.MM.yyyy' г.'", "H:mm:ss' ч.'", ","},
+        EnvCase{"unknown name", {{"LANG", "xx_YY.UTF-8"}}, "yyyy-MM-dd", "HH:mm:ss", "."}),
+    [](const auto& info) {
+        std::string n = info.param.name;
+        for (char& ch : n)
+            if (!std::isalnum(static_cast<unsigned char>(ch)))
+                ch = '_';
+        return n;
+    });
+
+struct PatternCase {
+    const char* format;
+    const char* expected; // for 2024-03-05 (a Tuesday) 07:08:09
+};
+
+class Pattern : public ::testing::TestWithParam<PatternCase> {};
+
+TEST_P(Pattern, FormatsEveryField)
+{
+    CalendarNames names;
+    const TextLocale c;
+    names = c.names();
+    CivilDateTime v = civilFromDays(19787); // 2024-03-05
+    v.hour = 7;
+    v.minute = 8;
+    v.second = 9;
+    QString out;
+    DateTimePattern::parse(QString::fromUtf8(GetParam().format)).append(out, names, v);
+    EXPECT_EQ(out, QString::fromUtf8(GetParam().expected));
+}
+
+INSTANTIATE_TEST_SUITE_P(Letters, Pattern,
+                         ::testing::Values(PatternCase{"d/M/yy", "5/3/24"}, PatternCase{"dd.MM.yyyy", "05.03.2024"},
+                                           PatternCase{"ddd, MMM d", "Tue, Mar 5"},
+                                           PatternCase{"dddd MMMM", "Tuesday March"},
+                                           PatternCase{"h:mm:ss ap", "7:08:09 am"},
+                                           PatternCase{"hh:mm AP", "07:08 AM"}, PatternCase{"HH'h'mm", "07h08"},
+                                           PatternCase{"'It''s' H", "It's 7"}, PatternCase{"y", "y"}));
+
+TEST(PatternHours, TwelveHourClockAroundMidnightAndNoon)
+{
+    const TextLocale c;
+    const DateTimePattern p = DateTimePattern::parse(u"h AP");
+    QString out;
+    CivilDateTime v;
+    for (int h : {0, 11, 12, 13, 23}) {
+        v.hour = h;
+        p.append(out, c.names(), v);
+        out += QLatin1Char('|');
+    }
+    EXPECT_EQ(out, QStringLiteral("12 AM|11 AM|12 PM|1 PM|11 PM|"));
+}
+
+} // namespace
