@@ -206,7 +206,7 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
     // Offsets of the variable-length values; the last entry is where the data ends.
     std::uint32_t varCount = 0;
     m_varOffsets.clear();
-    if (m_def.varColumnCount > 0 || m_layout.jet3()) {
+    if (m_def.varColumnCount > 0) {
         if (!m_layout.jet3()) {
             if (maskStart < countSize + 2)
                 return damaged("a row's variable column table does not fit");

@@ -90,7 +90,12 @@ bool UsageMap::next(Pager& pager, std::uint32_t& page, DbError& error)
         }
         while (m_bit < bitsPerMap) {
             const std::uint64_t b = m_bit++;
-            if (m_current.bytes.u8(4 + b / 8) & (1u << (b % 8))) {
+            const std::uint8_t byte = m_current.bytes.u8(4 + b / 8);
+            if (byte == 0 && b % 8 == 0) { // skip empty stretches a byte at a time
+                m_bit = b + 8;
+                continue;
+            }
+            if (byte & (1u << (b % 8))) {
                 const std::uint64_t candidate = m_mapIndex * bitsPerMap + b;
                 if (candidate >= pageCount) {
                     m_bit = bitsPerMap;
