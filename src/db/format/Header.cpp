@@ -1,8 +1,8 @@
 #include "Header.h"
 
 #include "ByteView.h"
+#include "TextCodec.h"
 
-#include <QStringDecoder>
 
 #include <cmath>
 #include <cstring>
@@ -74,8 +74,9 @@ std::optional<Header> readHeader(const QByteArray& page0, const QString& path, D
 
     h.codePage = view.u16(kCodePageOffset);
     if (h.version == JetVersion::Jet3) {
-        QByteArray stored(reinterpret_cast<const char*>(p + kPasswordOffset), 20);
-        h.password = trimAtNul(QString::fromLatin1(stored));
+        // Jet 3 keeps the password in the database's code page.
+        const TextCodec codec(h.version, h.codePage);
+        h.password = trimAtNul(codec.decode(ByteView(p + kPasswordOffset, 20)));
     } else {
         h.creationDate = view.f64(kCreationDateOffset);
         std::uint8_t pwd[40];
