@@ -19,26 +19,12 @@ using testing::haveMdbTools;
 using testing::matchesMdbExport;
 using testing::mdbExport;
 using testing::mdbTables;
-using Table = SampleDatabase::Table;
+using Table = TableData;
 
 #define REQUIRE_MDBTOOLS()                                                                                             \
     if (!haveMdbTools())                                                                                               \
     GTEST_SKIP() << "mdbtools is not installed"
 
-bool writeTables(const QString& path, const std::vector<Table>& tables, QString& error)
-{
-    DatabaseWriter db;
-    bool ok = db.open(path);
-    for (const Table& t : tables) {
-        ok = ok && db.beginTable(t.name, t.columns);
-        for (const auto& row : t.rows)
-            ok = ok && db.addRow(row);
-        ok = ok && db.endTable();
-    }
-    ok = ok && db.close();
-    error = db.errorString();
-    return ok;
-}
 
 // Every row and every field of `table` as mdb-export prints it from `file`.
 void expectReadBack(const QString& file, const Table& table)
@@ -119,7 +105,7 @@ TEST_P(LongValueLength, ReadsBackWhole)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("long.mdb"));
     QString error;
-    ASSERT_TRUE(writeTables(path, {table}, error)) << error.toStdString();
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, {table}, error)) << error.toStdString();
     expectReadBack(path, table);
 }
 
@@ -165,7 +151,7 @@ TEST(MdbToolsRoundTrip, NullInEveryColumnKind)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("nulls.mdb"));
     QString error;
-    ASSERT_TRUE(writeTables(path, {table}, error)) << error.toStdString();
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, {table}, error)) << error.toStdString();
     expectReadBack(path, table);
 }
 
@@ -184,7 +170,7 @@ TEST(MdbToolsRoundTrip, NamesWithBlanksAndLettersOfManyScripts)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("names.mdb"));
     QString error;
-    ASSERT_TRUE(writeTables(path, tables, error)) << error.toStdString();
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, tables, error)) << error.toStdString();
     EXPECT_EQ(mdbTables(path), names);
     for (const Table& t : tables)
         expectReadBack(path, t);
@@ -207,7 +193,7 @@ TEST(MdbToolsRoundTrip, DefinitionOverSeveralPagesAndManyDataPages)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("wide.mdb"));
     QString error;
-    ASSERT_TRUE(writeTables(path, {table}, error)) << error.toStdString();
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, {table}, error)) << error.toStdString();
     expectReadBack(path, table);
 }
 

@@ -289,4 +289,21 @@ bool DatabaseWriter::close()
     return true;
 }
 
+bool DatabaseWriter::writeTables(const QString& path, const std::vector<TableData>& tables, QString& error,
+                                 const DatabaseOptions& options)
+{
+    DatabaseWriter db;
+    bool ok = db.open(path, options);
+    for (const TableData& table : tables) {
+        ok = ok && db.beginTable(table.name, table.columns);
+        for (const auto& row : table.rows)
+            ok = ok && db.addRow(row);
+        ok = ok && db.endTable();
+    }
+    ok = ok && db.close();
+    if (!ok)
+        error = db.errorString();
+    return ok;
+}
+
 } // namespace quorvane::mdbwriter

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Column.h"
+#include "TableData.h"
 
 #include "db/Value.h"
 
@@ -45,6 +46,10 @@ public:
     bool endTable();
     // Ends an open table, writes the catalog and the header and puts the file in place.
     bool close();
+
+    // A database of these tables in one call, for fixtures.
+    static bool writeTables(const QString& path, const std::vector<TableData>& tables, QString& error,
+                            const DatabaseOptions& options = {});
 
     const QString& errorString() const { return m_error; }
 

@@ -64,9 +64,9 @@ Value text(const char* utf8)
     return Value::text(QString::fromUtf8(utf8));
 }
 
-SampleDatabase::Table customers()
+TableData customers()
 {
-    SampleDatabase::Table t;
+    TableData t;
     t.name = QStringLiteral("Customers");
     t.columns = {Column::longInt("CustomerID"), Column::text("Name", 80),      Column::text("Company", 80),
                  Column::text("City", 50),      Column::text("Country", 50),   Column::text("Email", 100),
@@ -137,9 +137,9 @@ SampleDatabase::Table customers()
     return t;
 }
 
-SampleDatabase::Table products()
+TableData products()
 {
-    SampleDatabase::Table t;
+    TableData t;
     t.name = QStringLiteral("Products");
     t.columns = {Column::longInt("ProductID"),   Column::text("ProductName", 100), Column::text("Category", 40),
                  Column::currency("UnitPrice"),  Column::single("Weight"),         Column::dbl("Density"),
@@ -198,9 +198,9 @@ SampleDatabase::Table products()
     return t;
 }
 
-SampleDatabase::Table orders(int customerCount, int productCount)
+TableData orders(int customerCount, int productCount)
 {
-    SampleDatabase::Table t;
+    TableData t;
     t.name = QStringLiteral("Orders");
     t.columns = {Column::longInt("OrderID"),    Column::longInt("CustomerID"), Column::longInt("ProductID"),
                  Column::integer("Quantity"),   Column::dateTime("OrderDate"), Column::dateTime("ShippedDate"),
@@ -234,9 +234,9 @@ SampleDatabase::Table orders(int customerCount, int productCount)
     return t;
 }
 
-SampleDatabase::Table cities()
+TableData cities()
 {
-    SampleDatabase::Table t;
+    TableData t;
     t.name = QStringLiteral("Städte und Länder");
     t.columns = {Column::text("Stadt", 60), Column::text("Land", 60), Column::longInt("Einwohner"),
                  Column::dbl("Breite"), Column::dbl("Länge"), Column::boolean("Hauptstadt")};
@@ -277,9 +277,9 @@ SampleDatabase::Table cities()
 
 } // namespace
 
-std::vector<SampleDatabase::Table> SampleDatabase::tables()
+std::vector<TableData> SampleDatabase::tables()
 {
-    std::vector<Table> all;
+    std::vector<TableData> all;
     all.push_back(customers());
     all.push_back(products());
     all.push_back(orders(int(all[0].rows.size()), int(all[1].rows.size())));
@@ -289,18 +289,7 @@ std::vector<SampleDatabase::Table> SampleDatabase::tables()
 
 bool SampleDatabase::write(const QString& path, QString& error)
 {
-    DatabaseWriter db;
-    bool ok = db.open(path);
-    for (const Table& table : tables()) {
-        ok = ok && db.beginTable(table.name, table.columns);
-        for (const auto& row : table.rows)
-            ok = ok && db.addRow(row);
-        ok = ok && db.endTable();
-    }
-    ok = ok && db.close();
-    if (!ok)
-        error = db.errorString();
-    return ok;
+    return DatabaseWriter::writeTables(path, tables(), error);
 }
 
 } // namespace quorvane::mdbwriter

@@ -1,8 +1,6 @@
 #pragma once
 
-#include "Column.h"
-
-#include "db/Value.h"
+#include "TableData.h"
 
 #include <QString>
 
@@ -17,14 +15,8 @@ namespace quorvane::mdbwriter {
 // values long enough to need long-value pages. Always the same bytes.
 class SampleDatabase {
 public:
-    struct Table {
-        QString name;
-        std::vector<Column> columns;
-        std::vector<std::vector<db::Value>> rows;
-    };
-
     // The content, in the order the tables are written.
-    static std::vector<Table> tables();
+    static std::vector<TableData> tables();
     static bool write(const QString& path, QString& error);
 };
 
