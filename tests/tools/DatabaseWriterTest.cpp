@@ -52,13 +52,18 @@ TEST(DatabaseWriter, BenchDatabaseDependsOnlyOnTheSeed)
     EXPECT_EQ(BenchDatabase(1).row(2999), BenchDatabase(1).row(2999));
 }
 
-TEST(DatabaseWriter, HeaderPageCarriesVersionCodePageAndCreationDate)
+// The header page unmasked: version, code page, creation date, and the password as
+// readers recover it (UTF-16, masked with the creation date's whole days).
+class HeaderPage : public ::testing::TestWithParam<const char16_t*> {};
+
+TEST_P(HeaderPage, CarriesVersionCodePageCreationDateAndPassword)
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("h.mdb"));
     DatabaseWriter db;
     DatabaseOptions options;
-    options.creationDate = 40000.25;
+    options.creationDate = 40000.75;
+    options.password = QString::fromUtf16(GetParam());
     ASSERT_TRUE(db.open(path, options) && db.close()) << db.errorString().toStdString();
 
     QByteArray file = readAll(path);
@@ -72,8 +77,30 @@ TEST(DatabaseWriter, HeaderPageCarriesVersionCodePageAndCreationDate)
     EXPECT_EQ(p[0x3C] | (p[0x3D] << 8), 1252);
     double created;
     std::memcpy(&created, p + 0x72, 8);
-    EXPECT_EQ(created, 40000.25);
+    EXPECT_EQ(created, 40000.75);
+    const std::uint8_t mask[4] = {40000 & 0xFF, 40000 >> 8, 0, 0};
+    QString password;
+    for (int i = 0; i < 40; i += 2) {
+        const char16_t unit = char16_t((p[0x42 + i] ^ mask[i % 4]) | ((p[0x43 + i] ^ mask[(i + 1) % 4]) << 8));
+        if (unit == 0)
+            break;
+        password += QChar(unit);
+    }
+    EXPECT_EQ(password, options.password);
     EXPECT_EQ(p[2 * 4096], 0x02) << "the catalog's definition on page 2";
+}
+
+INSTANTIATE_TEST_SUITE_P(Passwords, HeaderPage,
+                         ::testing::Values(u"", u"secret", u"Geheimnis €ß", u"twenty characters!!!"));
+
+TEST(DatabaseWriter, RefusesAPasswordOfMoreThan20Characters)
+{
+    QTemporaryDir dir;
+    DatabaseWriter db;
+    DatabaseOptions options;
+    options.password = QStringLiteral("twenty-one characters");
+    EXPECT_FALSE(db.open(dir.filePath(QStringLiteral("p.mdb")), options));
+    EXPECT_TRUE(db.errorString().contains(QStringLiteral("20 characters")));
 }
 
 // What the sample database must offer the exporter: every kind of value, Null in every

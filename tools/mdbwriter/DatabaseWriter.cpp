@@ -1,6 +1,7 @@
 #include "DatabaseWriter.h"
 
 #include "DataPage.h"
+#include "JetText.h"
 #include "LittleEndian.h"
 #include "PageFile.h"
 #include "Rc4.h"
@@ -9,7 +10,6 @@
 #include <QSet>
 
 #include <array>
-#include <cmath>
 #include <cstring>
 
 namespace quorvane::mdbwriter {
@@ -71,7 +71,7 @@ std::vector<Column> relationshipsColumns()
             Column::text("szReferencedObject", 255), Column::text("szReferencedColumn", 255)};
 }
 
-std::array<std::uint8_t, kPageSize> headerPage(double creationDate)
+std::array<std::uint8_t, kPageSize> headerPage(double creationDate, const QString& password)
 {
     std::array<std::uint8_t, kPageSize> page{};
     std::uint8_t* p = page.data();
@@ -85,14 +85,13 @@ std::array<std::uint8_t, kPageSize> headerPage(double creationDate)
     std::memcpy(p + 0x18, kLead, sizeof kLead);
     le::put16(p + 0x3C, 1252);   // code page
     // 0x3E: the database key, zero: the pages are stored plain.
-    // 0x42: the password, 20 UTF-16 units masked with the whole days of the creation
-    // date. An empty password is stored as Access stores it: the day count's two bytes
-    // in the upper half of every four.
-    const auto days = static_cast<std::uint32_t>(std::floor(creationDate));
-    for (int i = 0; i < 40; i += 4) {
-        p[0x42 + i + 2] = static_cast<std::uint8_t>(days);
-        p[0x42 + i + 3] = static_cast<std::uint8_t>(days >> 8);
-    }
+    // 0x42: the password, 20 UTF-16 units padded with zeros, masked with the four bytes
+    // of the creation date's whole days (an empty password is the mask alone).
+    std::uint8_t mask[4];
+    le::put32(mask, static_cast<std::uint32_t>(static_cast<std::int32_t>(creationDate)));
+    const QByteArray stored = jettext::utf16(password);
+    for (int i = 0; i < 40; ++i)
+        p[0x42 + i] = static_cast<std::uint8_t>((i < stored.size() ? stored[i] : 0) ^ mask[i % 4]);
     le::put16(p + 0x6E, 0x0409); // text sort order: General
     le::putDouble(p + 0x72, creationDate);
 
@@ -152,6 +151,8 @@ bool DatabaseWriter::open(const QString& path, const DatabaseOptions& options)
 {
     if (d->file)
         return fail(QStringLiteral("the database is already open"));
+    if (options.password.size() > 20)
+        return fail(QStringLiteral("a database password has at most 20 characters"));
     d->options = options;
     d->file = std::make_unique<PageFile>(path);
     if (!d->file->open())
@@ -283,7 +284,7 @@ bool DatabaseWriter::close()
             return fail(error);
     }
     if (!file.write(kSystemMapPage, mapPage.bytes()) || !file.write(kGlobalMapPage, globalMapPage(file.pageCount()))
-        || !file.write(kHeaderPage, headerPage(d->options.creationDate)) || !file.commit())
+        || !file.write(kHeaderPage, headerPage(d->options.creationDate, d->options.password)) || !file.commit())
         return fail(QStringLiteral("cannot write the database: %1").arg(file.errorString()));
     d->file.reset();
     return true;

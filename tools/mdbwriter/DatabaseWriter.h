@@ -17,9 +17,12 @@ struct DatabaseOptions {
     // When the database was made, as Access keeps it (days since 1899-12-30). Fixed by
     // default so that the same content always gives the same bytes.
     double creationDate = 45292.5; // 2024-01-01 12:00
+    // The database password (up to 20 characters). It only gates opening: Jet 4 keeps
+    // the pages plain all the same.
+    QString password;
 };
 
-// Writes a Jet 4 database (Access 2000-2003 .mdb, no password) that Access-file readers
+// Writes a Jet 4 database (Access 2000-2003 .mdb) that Access-file readers
 // open as they open one of Access's own: the header page, the system catalog with its
 // system tables, and the tables given, one at a time, row by row. Tables have no
 // indexes. Every call returns false after a failure and errorString() says why; the
