@@ -134,6 +134,11 @@ INSTANTIATE_TEST_SUITE_P(
                       [](const QByteArray& plain, const QString&) {
                           return encodeJet(withJet3Password(plain, "Secret"));
                       }},
+        // Jet 3 keeps the password in the code page: 0x80 is the euro sign in windows-1252.
+        RoundTripCase{"Jet3EncodedWithCodePagePassword", kJet3Plain, QStringLiteral("\u20acuro"),
+                      [](const QByteArray& plain, const QString&) {
+                          return encodeJet(withJet3Password(plain, "\x80uro"));
+                      }},
         RoundTripCase{"CryptoApi40", kAce2010Plain, kPassword, cryptoApi(40)},
         RoundTripCase{"CryptoApi48", kAce2010Plain, kPassword, cryptoApi(48)},
         RoundTripCase{"CryptoApi56", kAce2010Plain, kPassword, cryptoApi(56)},
