@@ -240,6 +240,14 @@ INSTANTIATE_TEST_SUITE_P(
                    return db.beginTable("T", {Column{"X", ColumnType::BigInt}});
                },
                "does not write"},
+        Misuse{"more memo and OLE columns than one page of usage maps holds",
+               [](DatabaseWriter& db) {
+                   std::vector<Column> columns;
+                   for (int i = 0; i < 28; ++i)
+                       columns.push_back(Column::memo(QStringLiteral("M%1").arg(i)));
+                   return db.beginTable("T", columns);
+               },
+               "too many memo and OLE columns"},
         Misuse{"row longer than a row may be",
                [](DatabaseWriter& db) {
                    std::vector<Column> columns;

@@ -197,5 +197,23 @@ TEST(MdbToolsRoundTrip, DefinitionOverSeveralPagesAndManyDataPages)
     expectReadBack(path, table);
 }
 
+// So many tables that the catalog's rows fill several data pages.
+TEST(MdbToolsRoundTrip, CatalogOverSeveralPages)
+{
+    REQUIRE_MDBTOOLS();
+    std::vector<Table> tables;
+    QStringList names;
+    for (int i = 0; i < 150; ++i) {
+        names << QStringLiteral("Table number %1 with a longer name, ÄÖÜ").arg(i);
+        tables.push_back({names.back(), {Column::longInt("N")}, {{Value::longInt(i)}}});
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("many.mdb"));
+    QString error;
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, tables, error)) << error.toStdString();
+    EXPECT_EQ(mdbTables(path), names);
+    expectReadBack(path, tables.back());
+}
+
 } // namespace
 } // namespace quorvane::mdbwriter

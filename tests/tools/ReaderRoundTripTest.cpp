@@ -101,12 +101,9 @@ TEST(ReaderRoundTrip, SampleDatabaseReadsBackRowForRow)
         expectReadBack(path, t);
 }
 
-TEST(ReaderRoundTrip, TablesSchemaListsTheUserTablesAsTables)
+// The names the tables schema gives as user tables ("TABLE"), in its order.
+QStringList userTables(const QString& path)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("sample.mdb"));
-    QString error;
-    ASSERT_TRUE(SampleDatabase::write(path, error)) << error.toStdString();
     QStringList tables;
     try {
         auto connection = db::objectFactory().createConnection();
@@ -117,14 +114,44 @@ TEST(ReaderRoundTrip, TablesSchemaListsTheUserTablesAsTables)
                 tables << schema->value(QStringLiteral("TABLE_NAME")).asText();
         }
     } catch (const db::DbException& e) {
-        FAIL() << "error " << e.number() << ": " << e.description().toStdString();
+        ADD_FAILURE() << "error " << e.number() << ": " << e.description().toStdString();
     }
+    return tables;
+}
+
+TEST(ReaderRoundTrip, TablesSchemaListsTheUserTablesAsTables)
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("sample.mdb"));
+    QString error;
+    ASSERT_TRUE(SampleDatabase::write(path, error)) << error.toStdString();
     QStringList expected;
     for (const Table& t : SampleDatabase::tables())
         expected << t.name;
+    QStringList tables = userTables(path);
     tables.sort();
     expected.sort();
     EXPECT_EQ(tables, expected);
+}
+
+// So many tables that the catalog's rows fill several data pages.
+TEST(ReaderRoundTrip, CatalogOverSeveralPagesListsEveryTable)
+{
+    std::vector<Table> tables;
+    QStringList names;
+    for (int i = 0; i < 150; ++i) {
+        names << QStringLiteral("Table number %1 with a longer name, ÄÖÜ").arg(i);
+        tables.push_back({names.back(), {Column::longInt("N")}, {{Value::longInt(i)}}});
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("many.mdb"));
+    QString error;
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, tables, error)) << error.toStdString();
+    QStringList listed = userTables(path);
+    listed.sort();
+    names.sort();
+    EXPECT_EQ(listed, names);
+    expectReadBack(path, tables[77]);
 }
 
 TEST(ReaderRoundTrip, BenchDatabaseOf20000RowsReadsBackRowForRow)
