@@ -4,6 +4,10 @@
 
 #include <cstring>
 
+#ifdef Q_OS_UNIX
+#include <unistd.h>
+#endif
+
 namespace quorvane::db::format {
 
 std::unique_ptr<Pager> Pager::openFile(const QString& path, DbError& error)
@@ -15,14 +19,13 @@ std::unique_ptr<Pager> Pager::openFile(const QString& path, DbError& error)
         return nullptr;
     }
     pager->m_file.setFileName(path);
-    if (!pager->m_file.open(QIODevice::ReadOnly)) {
+    if (!pager->m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
         error = DbError::fileNotFound(path);
         return nullptr;
     }
     pager->m_size = static_cast<std::uint64_t>(pager->m_file.size());
-    if (pager->m_size > 0)
-        pager->m_mapped = pager->m_file.map(0, pager->m_file.size());
-    // Without a mapping (unusual file systems) pages are read one at a time instead.
+    // Pages are read one at a time into a small cache rather than mapped: a scan of a
+    // large table then keeps a few pages resident, not the whole file.
     return pager;
 }
 
@@ -35,20 +38,17 @@ std::unique_ptr<Pager> Pager::fromBytes(QByteArray bytes)
     return pager;
 }
 
-Pager::~Pager()
-{
-    if (m_file.isOpen() && m_mapped)
-        m_file.unmap(const_cast<std::uint8_t*>(m_mapped));
-}
+Pager::~Pager() = default;
 
 QByteArray Pager::leadingBytes(std::size_t count)
 {
     const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(count, m_size));
     if (m_mapped)
         return QByteArray(reinterpret_cast<const char*>(m_mapped), static_cast<qsizetype>(n));
-    if (!m_file.seek(0))
+    QByteArray out(static_cast<qsizetype>(n), Qt::Uninitialized);
+    if (!m_file.seek(0) || m_file.read(out.data(), static_cast<qint64>(n)) != static_cast<qint64>(n))
         return {};
-    return m_file.read(static_cast<qint64>(n));
+    return out;
 }
 
 bool Pager::readStored(std::uint32_t number, std::uint8_t* into)
@@ -58,6 +58,11 @@ bool Pager::readStored(std::uint32_t number, std::uint8_t* into)
         std::memcpy(into, m_mapped + offset, m_pageSize);
         return true;
     }
+#ifdef Q_OS_UNIX
+    const int fd = m_file.handle();
+    if (fd >= 0)
+        return ::pread(fd, into, m_pageSize, static_cast<off_t>(offset)) == static_cast<ssize_t>(m_pageSize);
+#endif
     if (!m_file.seek(static_cast<qint64>(offset)))
         return false;
     return m_file.read(reinterpret_cast<char*>(into), m_pageSize) == m_pageSize;
@@ -78,15 +83,18 @@ bool Pager::page(std::uint32_t number, Page& out, DbError& error)
     }
     Slot& slot = m_cache[number % kCacheSlots];
     if (!slot.data || slot.number != number) {
-        auto buffer = std::make_shared<std::vector<std::uint8_t>>(m_pageSize);
-        if (!readStored(number, buffer->data())) {
+        // The slot's buffer is reused unless a page handed out earlier still holds it.
+        if (!slot.data || slot.data.use_count() > 1)
+            slot.data = std::make_shared<std::vector<std::uint8_t>>(m_pageSize);
+        slot.number = number;
+        std::vector<std::uint8_t>& buffer = *slot.data;
+        if (!readStored(number, buffer.data())) {
+            slot.data.reset();
             error = DbError::damaged(QStringLiteral("the page cannot be read"), number);
             return false;
         }
         if (m_decoder && number != 0)
-            m_decoder->decodePage(number, std::span<std::uint8_t>(buffer->data(), buffer->size()));
-        slot.number = number;
-        slot.data = std::move(buffer);
+            m_decoder->decodePage(number, std::span<std::uint8_t>(buffer.data(), buffer.size()));
     }
     out.owner = slot.data;
     out.bytes = ByteView(slot.data->data(), slot.data->size());

@@ -24,8 +24,8 @@ struct Page {
     std::shared_ptr<const std::vector<std::uint8_t>> owner;
 };
 
-// Pages on demand from a mapped file (or, failing a mapping, from reads), or from
-// bytes in memory. Memory stays flat: at most a few decoded pages are kept.
+// Pages on demand from a file, read into a small cache, or from bytes in memory.
+// Memory stays flat: at most a few dozen pages are kept.
 class Pager {
 public:
     // Error 3024 when the file does not exist or cannot be opened for reading.
@@ -50,7 +50,7 @@ private:
     bool readStored(std::uint32_t number, std::uint8_t* into);
 
     QFile m_file;
-    const std::uint8_t* m_mapped = nullptr; // the mapping or m_bytes' data
+    const std::uint8_t* m_mapped = nullptr; // m_bytes' data when reading from memory
     QByteArray m_bytes;
     std::uint64_t m_size = 0;
     std::uint32_t m_pageSize = 0;
@@ -58,7 +58,7 @@ private:
 
     struct Slot {
         std::uint32_t number = 0;
-        std::shared_ptr<const std::vector<std::uint8_t>> data;
+        std::shared_ptr<std::vector<std::uint8_t>> data;
     };
     static constexpr std::size_t kCacheSlots = 32;
     std::array<Slot, kCacheSlots> m_cache{};

@@ -379,10 +379,9 @@ bool TableCursor::decodeValue(const ColumnDef& c, ByteView d, std::uint32_t page
         return true;
     case ColumnType::Memo:
     case ColumnType::Ole: {
-        QByteArray bytes;
-        if (!readLongValue(d, page, bytes, error))
+        ByteView v;
+        if (!readLongValue(d, page, v, error))
             return false;
-        ByteView v(reinterpret_cast<const std::uint8_t*>(bytes.constData()), static_cast<std::size_t>(bytes.size()));
         if (c.calculated)
             v = unwrapCalculated(v);
         if (c.type == ColumnType::Memo)
@@ -399,7 +398,7 @@ bool TableCursor::decodeValue(const ColumnDef& c, ByteView d, std::uint32_t page
     return true;
 }
 
-bool TableCursor::readLongValue(ByteView header, std::uint32_t page, QByteArray& out, DbError& error)
+bool TableCursor::readLongValue(ByteView header, std::uint32_t page, ByteView& out, DbError& error)
 {
     Pager& pager = m_db.pager();
     if (header.size() < 12) {
@@ -417,29 +416,31 @@ bool TableCursor::readLongValue(ByteView header, std::uint32_t page, QByteArray&
             error = DbError::damaged(QStringLiteral("a long value runs past its row"), page);
             return false;
         }
-        out = QByteArray(reinterpret_cast<const char*>(header.data() + 12), static_cast<qsizetype>(length));
+        out = header.sub(12, length);
         return true;
     }
     std::uint32_t pointer = header.u32(4);
     if (word & 0x40000000u) { // one row elsewhere
-        Page p;
         std::uint32_t start = 0, end = 0;
         std::uint16_t flags = 0;
-        if (!pager.page(pointer >> 8, p, error))
+        if (!pager.page(pointer >> 8, m_longValuePage, error))
             return false;
-        if (p.bytes.u8(0) != kPageData || !locateRow(p.bytes, m_layout, pointer & 0xFF, start, end, flags) ||
+        const ByteView& bytes = m_longValuePage.bytes;
+        if (bytes.u8(0) != kPageData || !locateRow(bytes, m_layout, pointer & 0xFF, start, end, flags) ||
             end - start < length) {
             error = DbError::damaged(QStringLiteral("a long value's row cannot be found"), pointer >> 8);
             return false;
         }
-        out = QByteArray(reinterpret_cast<const char*>(p.bytes.data() + start), static_cast<qsizetype>(length));
+        out = bytes.sub(start, length);
         return true;
     }
-    // A chain of rows, each starting with the pointer to the next.
-    out.clear();
-    out.reserve(static_cast<qsizetype>(std::min<std::uint32_t>(length, 16u << 20)));
+    // A chain of rows, each starting with the pointer to the next, gathered in a buffer
+    // kept from value to value.
+    QByteArray& buffer = m_longValueBuffer;
+    buffer.clear();
+    buffer.reserve(static_cast<qsizetype>(std::min<std::uint32_t>(length, 16u << 20)));
     const std::uint32_t maxSteps = pager.pageCount() + 16;
-    for (std::uint32_t step = 0; static_cast<std::uint32_t>(out.size()) < length; ++step) {
+    for (std::uint32_t step = 0; static_cast<std::uint32_t>(buffer.size()) < length; ++step) {
         const std::uint32_t target = pointer >> 8;
         if (pointer == 0 || step > maxSteps) {
             error = DbError::damaged(QStringLiteral("a long value's chain of pages is broken"), target);
@@ -456,9 +457,10 @@ bool TableCursor::readLongValue(ByteView header, std::uint32_t page, QByteArray&
             return false;
         }
         pointer = p.bytes.u32(start);
-        const std::uint32_t take = std::min(end - start - 4, length - static_cast<std::uint32_t>(out.size()));
-        out.append(reinterpret_cast<const char*>(p.bytes.data() + start + 4), static_cast<qsizetype>(take));
+        const std::uint32_t take = std::min(end - start - 4, length - static_cast<std::uint32_t>(buffer.size()));
+        buffer.append(reinterpret_cast<const char*>(p.bytes.data() + start + 4), static_cast<qsizetype>(take));
     }
+    out = ByteView(reinterpret_cast<const std::uint8_t*>(buffer.constData()), static_cast<std::size_t>(buffer.size()));
     return true;
 }
 

@@ -36,7 +36,8 @@ private:
     bool decodeRow(const Page& page, std::uint32_t start, std::uint32_t end, std::vector<Value>& values,
                    DbError& error);
     bool decodeValue(const ColumnDef& column, ByteView data, std::uint32_t page, Value& out, DbError& error);
-    bool readLongValue(ByteView header, std::uint32_t page, QByteArray& out, DbError& error);
+    // The bytes of a memo or OLE value; valid until the next long value is read.
+    bool readLongValue(ByteView header, std::uint32_t page, ByteView& out, DbError& error);
     bool isOwnDataPage(const Page& page) const;
 
     AccessDatabase& m_db;
@@ -50,6 +51,8 @@ private:
     std::uint32_t m_row = 0;
 
     std::vector<std::uint32_t> m_varOffsets; // reused from row to row
+    Page m_longValuePage;                    // holds a long value read in place
+    QByteArray m_longValueBuffer;            // gathers a long value spread over pages
 };
 
 } // namespace quorvane::db::format

@@ -43,8 +43,10 @@ QString TextCodec::decodeUnicode(ByteView bytes)
     if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
         // Segments end at each 0x00 byte, which switches between one-byte characters
         // and UTF-16 units (a unit of an uncompressed segment never holds a zero byte).
-        QString out;
-        out.reserve(static_cast<qsizetype>(n));
+        // Filled in place: a run of one-byte characters never yields more units than bytes.
+        QString out(static_cast<qsizetype>(n), Qt::Uninitialized);
+        char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+        qsizetype used = 0;
         bool compressed = true;
         std::size_t start = 2;
         for (std::size_t end = 2; end <= n; ++end) {
@@ -52,14 +54,15 @@ QString TextCodec::decodeUnicode(ByteView bytes)
                 continue;
             if (compressed) {
                 for (std::size_t i = start; i < end; ++i)
-                    out += QChar(char16_t(p[i]));
+                    dst[used++] = char16_t(p[i]);
             } else {
                 for (std::size_t i = start; i + 1 < end; i += 2)
-                    out += QChar(char16_t(p[i] | (p[i + 1] << 8)));
+                    dst[used++] = char16_t(p[i] | (p[i + 1] << 8));
             }
             compressed = !compressed;
             start = end + 1;
         }
+        out.truncate(used);
         return out;
     }
     // A trailing odd byte cannot be a UTF-16 unit: it is dropped.
