@@ -12,6 +12,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -27,7 +28,8 @@ class SettingsStore;
 }
 namespace quorvane::db {
 class ConnectionInputs;
-}
+class ObjectFactory;
+} // namespace quorvane::db
 namespace quorvane::report {
 class ErrorReporter;
 }
@@ -58,6 +60,12 @@ struct Form2Setup {
     std::function<void()> endProgram;
     // Where run-time errors are reported; nullptr means the program-wide reporter.
     report::ErrorReporter* reporter = nullptr;
+    // Where the export's connection and record set come from; nullptr means
+    // db::objectFactory(), the Access file reader.
+    db::ObjectFactory* factory = nullptr;
+    // How often the export lets the window repaint and react; unset means the engine's
+    // default.
+    std::optional<std::chrono::milliseconds> yieldInterval;
 };
 
 class Form2 : public QWidget {
@@ -80,6 +88,11 @@ public:
     // True while "Start Exporting" runs (the export yields to the event loop throughout).
     bool isExporting() const { return m_exporting; }
 
+    // The program is ending (this window was closed, or the main window was while this one
+    // was hidden): a running export stops at its next look at the list, writes nothing
+    // more and shows nothing more, and "Start Exporting" no longer starts one.
+    void prepareToEnd();
+
     // The window's pointer setting (pointer::kDefault, kHourglass or kCustom).
     int MousePointer() const { return m_mousePointer; }
     void setMousePointer(int setting);
@@ -90,6 +103,8 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    class ExportBridge;
+
     void buildControls();
     void connectHandlers();
     void setTabOrder();
@@ -126,6 +141,7 @@ private:
     bool m_centred = false;
     int m_mousePointer = pointer::kDefault;
     std::optional<QCursor> m_handPointer;
+    std::unique_ptr<ExportBridge> m_bridge;
 
     QPushButton* m_PushButton2 = nullptr;
     TableListView* m_ListView1 = nullptr;

@@ -36,6 +36,7 @@ void TextProgressBar::setProgressText(const QString& text)
     if (text != m_text) {
         m_text = text;
         update();
+        emit textChanged(m_text);
     }
 }
 

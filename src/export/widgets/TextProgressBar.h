@@ -21,6 +21,9 @@ public:
     void setProgressText(const QString& text);
     QString text() const override { return m_text; }
 
+signals:
+    void textChanged(const QString& text);
+
 private:
     QString m_text;
 };
