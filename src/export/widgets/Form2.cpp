@@ -1,6 +1,7 @@
 #include "Form2.h"
 
 #include "AddFolder.h"
+#include "Form2ExportHost.h"
 #include "TableListView.h"
 #include "TextProgressBar.h"
 
@@ -12,7 +13,6 @@
 #include "app/settings/SettingsStore.h"
 #include "db/Ado.h"
 #include "db/ConnectionString.h"
-#include "export/ExportHost.h"
 #include "export/TableExportEngine.h"
 
 #include <QCheckBox>
@@ -133,58 +133,6 @@ void setOptionValue(QRadioButton* option, bool value)
 }
 
 } // namespace
-
-// What the export engine reads and drives: this window's controls, read at the moment
-// the engine asks. Once the window is closing, the engine finds no more rows and no save
-// mode, so it stops at its next look without writing anything, and nothing more is shown.
-class Form2::ExportBridge final : public ExportOptions,
-                                  public TableList,
-                                  public ProgressSink,
-                                  public EventPump,
-                                  public MousePointer,
-                                  public UserMessages,
-                                  public report::ErrorReporter {
-public:
-    explicit ExportBridge(Form2& form)
-        : m_form(form)
-    {
-    }
-
-    QString outputFolder() const override { return m_form.m_Text1->text(); }
-    QString separator() const override { return m_form.m_Text2->text(); }
-    bool headerLine() const override { return m_form.m_Check6->isChecked(); }
-    bool quotes() const override { return m_form.m_Check1->isChecked(); }
-    bool oneFilePerTable() const override { return !m_form.m_unloading && m_form.m_Option1->isChecked(); }
-    bool oneFileForAll() const override { return !m_form.m_unloading && m_form.m_Option2->isChecked(); }
-
-    int count() const override { return m_form.m_unloading ? 0 : m_form.m_ListView1->itemCount(); }
-    QString name(int index) const override { return m_form.m_ListView1->itemText(index); }
-    bool isTicked(int index) const override { return m_form.m_ListView1->isItemChecked(index); }
-
-    void setValue(double value) override { m_form.m_ProgressBar1->setProgress(value); }
-    void setText(const QString& text) override { m_form.m_ProgressBar1->setProgressText(text); }
-
-    void processEvents() override { QCoreApplication::processEvents(); }
-
-    void restoreDefault() override { m_form.setMousePointer(pointer::kDefault); }
-
-    void showMessage(const QString& text) override
-    {
-        if (!m_form.m_unloading && m_form.m_services.messageBoxes) {
-            m_form.m_services.messageBoxes->show(&m_form, text, app::mb::kOkOnly, QString());
-        }
-    }
-
-    void showApplicationError(const report::ApplicationError& error) override
-    {
-        if (!m_form.m_unloading) {
-            m_form.reporter().showApplicationError(error);
-        }
-    }
-
-private:
-    Form2& m_form;
-};
 
 Form2::Form2(const db::ConnectionInputs& form1, app::SettingsStore& settings, app::UiServices services,
              Form2Setup setup, QWidget* parent)
@@ -445,20 +393,12 @@ void Form2::PushButton5_Click()
 
 void Form2::runExport()
 {
-    if (!m_bridge) {
-        m_bridge = std::make_unique<ExportBridge>(*this);
+    if (!m_exportHost) {
+        m_exportHost = std::make_unique<Form2ExportHost>(*this);
     }
-    ExportHost host;
-    host.options = m_bridge.get();
-    host.tables = m_bridge.get();
-    host.progress = m_bridge.get();
-    host.events = m_bridge.get();
-    host.pointer = m_bridge.get();
-    host.messages = m_bridge.get();
-    host.errors = m_bridge.get();
-    host.database = &m_form1;
-    host.factory = m_setup.factory ? m_setup.factory : &db::objectFactory();
-    TableExportEngine engine(host, m_setup.yieldInterval.value_or(TableExportEngine::kDefaultYieldInterval));
+    db::ObjectFactory& factory = m_setup.factory ? *m_setup.factory : db::objectFactory();
+    TableExportEngine engine(m_exportHost->host(m_form1, factory),
+                             m_setup.yieldInterval.value_or(TableExportEngine::kDefaultYieldInterval));
     engine.run();
 }
 

@@ -36,6 +36,7 @@ class ErrorReporter;
 
 namespace quorvane::exporter {
 
+class Form2ExportHost;
 class TableListView;
 class TextProgressBar;
 
@@ -103,7 +104,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    class ExportBridge;
+    friend class Form2ExportHost;
 
     void buildControls();
     void connectHandlers();
@@ -141,7 +142,7 @@ private:
     bool m_centred = false;
     int m_mousePointer = pointer::kDefault;
     std::optional<QCursor> m_handPointer;
-    std::unique_ptr<ExportBridge> m_bridge;
+    std::unique_ptr<Form2ExportHost> m_exportHost;
 
     QPushButton* m_PushButton2 = nullptr;
     TableListView* m_ListView1 = nullptr;

@@ -52,6 +52,8 @@ private slots:
     void hoverRule_data();
     void hoverRule();
     void progressBarShowsTextVerbatim();
+    void handPointerFile_data();
+    void handPointerFile();
 
 private:
     std::unique_ptr<Form2> makeForm(const Settings& stored = {});
@@ -461,6 +463,41 @@ void Form2Test::progressBarShowsTextVerbatim()
     QCOMPARE(bar->progress(), 100.0);
     bar->setProgress(-1);
     QCOMPARE(bar->progress(), 0.0);
+}
+
+void Form2Test::handPointerFile_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file
+    QTest::addColumn<bool>("reported");
+    QTest::addColumn<bool>("handShown");
+    QTest::newRow("no file") << QByteArray() << false << false;
+    QTest::newRow("not a cursor") << QByteArray("not a cursor at all") << true << false;
+    QFile shipped(QStringLiteral(QUORVANE_SOURCE_DIR "/src/app/resources/HAND-M.CUR"));
+    if (shipped.open(QIODevice::ReadOnly))
+        QTest::newRow("the shipped hand") << shipped.readAll() << false << true;
+}
+
+void Form2Test::handPointerFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, reported);
+    QFETCH(bool, handShown);
+    if (!content.isEmpty()) {
+        QFile file(m_dir->filePath(QStringLiteral("HAND-M.CUR")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(content);
+    }
+    m_form = makeForm();
+    m_form->ensureLoaded();
+    QCOMPARE(m_reporter.reports.size(), size_t(reported ? 1 : 0));
+    if (reported) {
+        QCOMPARE(m_reporter.reports[0].location, report::location::kForm2FormLoad);
+        QCOMPARE(m_reporter.reports[0].line, 106);
+    }
+    // Loading went on after the report.
+    QCOMPARE(m_form->windowTitle(), QStringLiteral("Quorvane"));
+    m_form->setMousePointer(exporter::pointer::kCustom);
+    QCOMPARE(m_form->testAttribute(Qt::WA_SetCursor), handShown);
 }
 
 QTEST_MAIN(Form2Test)

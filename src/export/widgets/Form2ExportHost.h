@@ -1,0 +1,51 @@
+#pragma once
+
+#include "app/report/ErrorReporter.h"
+#include "export/ExportHost.h"
+
+namespace quorvane::exporter {
+
+class Form2;
+
+// What the export engine reads and drives while "Start Exporting" runs: the export
+// window's controls, read at the moment the engine asks, its progress bar, its pointer and
+// its message boxes. Once the program is ending the engine finds no more rows and no save
+// mode: it stops at its next look at the list, at the latest when the table in hand has
+// been read, starts no file, and nothing more is shown.
+class Form2ExportHost final : public ExportOptions,
+                              public TableList,
+                              public ProgressSink,
+                              public EventPump,
+                              public MousePointer,
+                              public UserMessages,
+                              public report::ErrorReporter {
+public:
+    explicit Form2ExportHost(Form2& form);
+
+    // The engine's view of the window, every pointer set.
+    ExportHost host(const db::ConnectionInputs& database, db::ObjectFactory& factory);
+
+    QString outputFolder() const override;
+    QString separator() const override;
+    bool headerLine() const override;
+    bool quotes() const override;
+    bool oneFilePerTable() const override;
+    bool oneFileForAll() const override;
+
+    int count() const override;
+    QString name(int index) const override;
+    bool isTicked(int index) const override;
+
+    void setValue(double value) override;
+    void setText(const QString& text) override;
+
+    void processEvents() override;
+    void restoreDefault() override;
+    void showMessage(const QString& text) override;
+    void showApplicationError(const report::ApplicationError& error) override;
+
+private:
+    Form2& m_form;
+};
+
+} // namespace quorvane::exporter
