@@ -11,7 +11,7 @@ constexpr std::int64_t kExtendedEpoch = -719162;  // 0001-01-01
 constexpr std::int64_t kTicksPerSecond = 10'000'000;
 constexpr std::int64_t kTicksPerDay = 86'400 * kTicksPerSecond;
 
-void appendNumber(QString& out, std::int64_t value, int minDigits)
+void appendNumber(std::string& out, std::int64_t value, int minDigits)
 {
     char buf[24];
     int n = 0;
@@ -24,9 +24,9 @@ void appendNumber(QString& out, std::int64_t value, int minDigits)
     while (n < minDigits)
         buf[n++] = '0';
     if (negative)
-        out += QLatin1Char('-');
+        out += '-';
     while (n > 0)
-        out += QLatin1Char(buf[--n]);
+        out += buf[--n];
 }
 
 bool isPatternLetter(QChar c)
@@ -204,7 +204,17 @@ DateTimePattern DateTimePattern::parse(QStringView format)
             break;
         }
     }
+    pattern.encodeLiterals();
     return pattern;
+}
+
+void DateTimePattern::encodeLiterals()
+{
+    for (Token& t : m_tokens) {
+        t.bytes.clear();
+        if (t.field == Field::Literal)
+            m_encoder.append(t.bytes, t.text);
+    }
 }
 
 void DateTimePattern::useFourDigitYears()
@@ -257,23 +267,24 @@ void DateTimePattern::removeTimeZone()
         merged.push_back(std::move(t));
     }
     m_tokens = std::move(merged);
+    encodeLiterals();
 }
 
-void DateTimePattern::append(QString& out, const CalendarNames& names, const CivilDateTime& v,
-                             QStringView fractionSeparator) const
+void DateTimePattern::append(std::string& out, const CalendarNames& names, const CivilDateTime& v,
+                             std::string_view fractionSeparator) const
 {
     const int hour12 = v.hour % 12 == 0 ? 12 : v.hour % 12;
     for (const Token& t : m_tokens) {
         switch (t.field) {
-        case Field::Literal: out += t.text; break;
+        case Field::Literal: out += t.bytes; break;
         case Field::Day: appendNumber(out, v.day, 1); break;
         case Field::Day2: appendNumber(out, v.day, 2); break;
-        case Field::DayShortName: out += names.daysShort[static_cast<std::size_t>(v.dayOfWeek)]; break;
-        case Field::DayLongName: out += names.daysLong[static_cast<std::size_t>(v.dayOfWeek)]; break;
+        case Field::DayShortName: m_encoder.append(out, names.daysShort[static_cast<std::size_t>(v.dayOfWeek)]); break;
+        case Field::DayLongName: m_encoder.append(out, names.daysLong[static_cast<std::size_t>(v.dayOfWeek)]); break;
         case Field::Month: appendNumber(out, v.month, 1); break;
         case Field::Month2: appendNumber(out, v.month, 2); break;
-        case Field::MonthShortName: out += names.monthsShort[static_cast<std::size_t>(v.month - 1)]; break;
-        case Field::MonthLongName: out += names.monthsLong[static_cast<std::size_t>(v.month - 1)]; break;
+        case Field::MonthShortName: m_encoder.append(out, names.monthsShort[static_cast<std::size_t>(v.month - 1)]); break;
+        case Field::MonthLongName: m_encoder.append(out, names.monthsLong[static_cast<std::size_t>(v.month - 1)]); break;
         case Field::Year:
             if (t.text.size() == 2)
                 appendNumber(out, ((v.year % 100) + 100) % 100, 2);
@@ -289,7 +300,7 @@ void DateTimePattern::append(QString& out, const CalendarNames& names, const Civ
         case Field::Second:
         case Field::Second2:
             appendNumber(out, v.second, t.field == Field::Second2 ? 2 : 1);
-            if (!fractionSeparator.isEmpty() && v.ticks != 0) {
+            if (!fractionSeparator.empty() && v.ticks != 0) {
                 char digits[7];
                 std::int32_t f = v.ticks;
                 for (int k = 6; k >= 0; --k) {
@@ -300,17 +311,27 @@ void DateTimePattern::append(QString& out, const CalendarNames& names, const Civ
                 while (digits[len - 1] == '0')
                     --len;
                 out += fractionSeparator;
-                out += QLatin1StringView(digits, len);
+                out.append(digits, static_cast<std::size_t>(len));
             }
             break;
         case Field::Millis: appendNumber(out, v.ticks / 10'000, 1); break;
         case Field::Millis3: appendNumber(out, v.ticks / 10'000, 3); break;
-        case Field::AmPmUpper: out += (v.hour < 12 ? names.am : names.pm).toUpper(); break;
-        case Field::AmPmLower: out += (v.hour < 12 ? names.am : names.pm).toLower(); break;
-        case Field::AmPmAsIs: out += v.hour < 12 ? names.am : names.pm; break;
+        case Field::AmPmUpper: m_encoder.append(out, (v.hour < 12 ? names.am : names.pm).toUpper()); break;
+        case Field::AmPmLower: m_encoder.append(out, (v.hour < 12 ? names.am : names.pm).toLower()); break;
+        case Field::AmPmAsIs: m_encoder.append(out, v.hour < 12 ? names.am : names.pm); break;
         case Field::TimeZone: break;
         }
     }
+}
+
+void DateTimePattern::append(QString& out, const CalendarNames& names, const CivilDateTime& value,
+                             QStringView fractionSeparator) const
+{
+    std::string bytes;
+    std::string separator;
+    m_encoder.append(separator, fractionSeparator);
+    append(bytes, names, value, separator);
+    out += m_encoder.decode(bytes);
 }
 
 QString DateTimePattern::toString() const

@@ -5,11 +5,15 @@
 // 'quoted text'), taken from QLocale once and formatted here by hand: QLocale's own
 // formatting costs a QDateTime and a pattern parse per value.
 
+#include "TextEncoder.h"
+
 #include <QString>
 #include <QStringView>
 
 #include <array>
 #include <cstdint>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace quorvane::exporter {
@@ -59,8 +63,12 @@ public:
     // Drops time-zone fields with the blanks or parentheses around them.
     void removeTimeZone();
 
-    // Appends `value`; `fractionSeparator` non-empty puts the fraction of the second
-    // (trailing zeros cut, nothing when zero) right after the seconds.
+    // Appends `value` in the system code page; `fractionSeparator` (encoded) non-empty
+    // puts the fraction of the second (trailing zeros cut, nothing when zero) right after
+    // the seconds.
+    void append(std::string& out, const CalendarNames& names, const CivilDateTime& value,
+                std::string_view fractionSeparator = {}) const;
+    // The same as text.
     void append(QString& out, const CalendarNames& names, const CivilDateTime& value,
                 QStringView fractionSeparator = {}) const;
 
@@ -75,10 +83,13 @@ private:
     };
     struct Token {
         Field field = Field::Literal;
-        QString text; // for literals
+        QString text;      // for literals
+        std::string bytes; // the literal encoded
     };
+    void encodeLiterals();
     std::vector<Token> m_tokens;
     bool m_twelveHour = false;
+    TextEncoder m_encoder;
 };
 
 } // namespace quorvane::exporter

@@ -2,31 +2,32 @@
 
 #include <charconv>
 #include <cmath>
+#include <algorithm>
 #include <cstdlib>
 
 namespace quorvane::exporter {
 
 namespace {
 
-void appendAscii(QString& out, const char* begin, const char* end)
+void appendAscii(std::string& out, const char* begin, const char* end)
 {
-    out.append(QLatin1StringView(begin, end - begin));
+    out.append(begin, static_cast<std::size_t>(end - begin));
 }
 
 } // namespace
 
-void appendFloatingText(QString& out, double value, int significantDigits, QStringView decimalSeparator)
+void appendFloatingText(std::string& out, double value, int significantDigits, std::string_view decimalSeparator)
 {
     if (std::isnan(value)) {
-        out += QLatin1StringView("NaN");
+        out += "NaN";
         return;
     }
     if (std::isinf(value)) {
-        out += value < 0 ? QLatin1StringView("-Infinity") : QLatin1StringView("Infinity");
+        out += value < 0 ? "-Infinity" : "Infinity";
         return;
     }
     if (value == 0.0) { // negative zero too
-        out += QLatin1Char('0');
+        out += '0';
         return;
     }
 
@@ -61,17 +62,17 @@ void appendFloatingText(QString& out, double value, int significantDigits, QStri
         --count;
 
     if (negative)
-        out += QLatin1Char('-');
+        out += '-';
     if (exponent < -4 || exponent >= significantDigits) {
-        out += QLatin1Char(digits[0]);
+        out += digits[0];
         if (count > 1) {
             out += decimalSeparator;
             appendAscii(out, digits + 1, digits + count);
         }
-        out += exponent < 0 ? QLatin1StringView("E-") : QLatin1StringView("E+");
+        out += exponent < 0 ? "E-" : "E+";
         const int magnitude = std::abs(exponent);
         if (magnitude < 10)
-            out += QLatin1Char('0');
+            out += '0';
         char expBuf[8];
         auto expRes = std::to_chars(expBuf, expBuf + sizeof expBuf, magnitude);
         appendAscii(out, expBuf, expRes.ptr);
@@ -80,29 +81,29 @@ void appendFloatingText(QString& out, double value, int significantDigits, QStri
         if (count <= intDigits) {
             appendAscii(out, digits, digits + count);
             for (int i = count; i < intDigits; ++i)
-                out += QLatin1Char('0');
+                out += '0';
         } else {
             appendAscii(out, digits, digits + intDigits);
             out += decimalSeparator;
             appendAscii(out, digits + intDigits, digits + count);
         }
     } else {
-        out += QLatin1Char('0');
+        out += '0';
         out += decimalSeparator;
         for (int i = -1; i > exponent; --i)
-            out += QLatin1Char('0');
+            out += '0';
         appendAscii(out, digits, digits + count);
     }
 }
 
-void appendIntegerText(QString& out, std::int64_t value)
+void appendIntegerText(std::string& out, std::int64_t value)
 {
     char buf[24];
     auto res = std::to_chars(buf, buf + sizeof buf, value);
     appendAscii(out, buf, res.ptr);
 }
 
-void appendCurrencyText(QString& out, std::int64_t scaled, QStringView decimalSeparator)
+void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view decimalSeparator)
 {
     const bool negative = scaled < 0;
     // Unsigned, so that the most negative amount has a magnitude too.
@@ -111,7 +112,7 @@ void appendCurrencyText(QString& out, std::int64_t scaled, QStringView decimalSe
     unsigned fraction = static_cast<unsigned>(magnitude % 10000);
 
     if (negative)
-        out += QLatin1Char('-');
+        out += '-';
     char buf[24];
     auto res = std::to_chars(buf, buf + sizeof buf, whole);
     appendAscii(out, buf, res.ptr);
@@ -127,6 +128,53 @@ void appendCurrencyText(QString& out, std::int64_t scaled, QStringView decimalSe
         --len;
     out += decimalSeparator;
     appendAscii(out, frac, frac + len);
+}
+
+void appendDecimalText(std::string& out, const db::Decimal& value, std::string_view decimalSeparator)
+{
+    // Repeated division of the 96-bit magnitude by ten, most significant word first;
+    // the digits come out least significant first.
+    std::uint32_t words[3] = {value.hi, value.mid, value.lo};
+    char digits[40];
+    int count = 0;
+    bool nonZero = (value.hi | value.mid | value.lo) != 0;
+    const bool isZero = !nonZero;
+    if (value.hi == 0) {
+        // Most values fit in 64 bits: one division per digit instead of three.
+        std::uint64_t v = (std::uint64_t(value.mid) << 32) | value.lo;
+        while (v != 0) {
+            digits[count++] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        }
+        nonZero = false;
+    }
+    while (nonZero && count < 32) {
+        std::uint64_t rem = 0;
+        nonZero = false;
+        for (auto& w : words) {
+            const std::uint64_t cur = (rem << 32) | w;
+            w = static_cast<std::uint32_t>(cur / 10);
+            rem = cur % 10;
+            nonZero = nonZero || w != 0;
+        }
+        digits[count++] = static_cast<char>('0' + rem);
+    }
+    // A scale beyond 28 is not a Decimal Access writes; keep it from reaching past the digits.
+    const int scale = std::min<int>(value.scale, 30);
+    while (count < scale + 1)
+        digits[count++] = '0';
+    int kept = 0; // trailing zeros of the fraction dropped
+    while (kept < scale && digits[kept] == '0')
+        ++kept;
+    if (value.negative && !isZero)
+        out += '-';
+    for (int i = count - 1; i >= scale; --i)
+        out += digits[i];
+    if (kept < scale) {
+        out += decimalSeparator;
+        for (int i = scale - 1; i >= kept; --i)
+            out += digits[i];
+    }
 }
 
 } // namespace quorvane::exporter

@@ -66,6 +66,7 @@ private:
     struct Options {
         QString folder;
         QString separator;
+        std::string separatorBytes; // the separator as it goes into the file
         bool header = true;
         bool quotes = true;
         bool perTable = true;
@@ -85,7 +86,13 @@ private:
     {
         const ExportOptions& o = *m_host.options;
         m_opt.folder = o.outputFolder();
-        m_opt.separator = o.separator();
+        QString separator = o.separator();
+        if (separator != m_opt.separator || (m_opt.separatorBytes.empty() && !separator.isEmpty())) {
+            m_opt.separator = std::move(separator);
+            m_opt.separatorBytes.clear();
+            m_formatter.encoder().append(m_opt.separatorBytes, m_opt.separator);
+            m_separatorChangedInLine = true;
+        }
         m_opt.header = o.headerLine();
         m_opt.quotes = o.quotes();
         m_opt.perTable = o.oneFilePerTable();
@@ -129,6 +136,12 @@ private:
         m_host.progress->setText(QStringLiteral("Processing record: %1 in %2").arg(m_pendingRecord).arg(m_tableName));
     }
 
+    void startLine()
+    {
+        m_line.clear();
+        m_separatorChangedInLine = false;
+    }
+    void cutTrailingSeparator();
     void exportTable(int index);
     void openTableOutput();
     bool readHeader();
@@ -158,7 +171,8 @@ private:
     bool m_inTable = false;
     bool m_tableFailed = false;
     SaveMode m_mode = SaveMode::None;
-    QString m_line;
+    std::string m_line;
+    bool m_separatorChangedInLine = false;
     TextFileWriter* m_sink = nullptr;
     TextFileWriter m_tableFile;
     std::optional<RuntimeError> m_tableCreateError;
@@ -311,20 +325,20 @@ void TableExportEngine::Run::openTableOutput()
 bool TableExportEngine::Run::readHeader()
 {
     report::ReportingRoutine& r = m_routine;
-    r.run(140, [&] { m_line.clear(); });
+    r.run(140, [&] { startLine(); });
     const std::optional<int> columns = r.value(142, [&] { return need(m_records).fieldCount(); });
     if (!columns)
         return false;
     for (int j = 0; j < *columns; ++j) {
         r.run(144, [&] { yield(); });
         if (!r.run(146, [&] {
-                m_line += m_records->fieldName(j);
-                m_line += m_opt.separator;
+                m_formatter.encoder().append(m_line, m_records->fieldName(j));
+                m_line += m_opt.separatorBytes;
             }))
             return false;
         r.run(148, [] {});
     }
-    r.run(150, [&] { m_line.chop(std::min(m_opt.separator.size(), m_line.size())); });
+    r.run(150, [&] { cutTrailingSeparator(); });
     r.run(152, [] {});
     r.run(154, [&] { emitLine(); });
     return true;
@@ -347,7 +361,7 @@ bool TableExportEngine::Run::readRecords()
                 : 100.0;
         });
         r.run(162, [] {}); // the text goes with the value when the bar can repaint
-        r.run(164, [&] { m_line.clear(); });
+        r.run(164, [&] { startLine(); });
         const std::optional<int> columns = r.value(166, [&] { return m_records->fieldCount(); });
         if (!columns)
             return false;
@@ -356,26 +370,17 @@ bool TableExportEngine::Run::readRecords()
             bool quoted = false;
             if (r.test(170, [&] { return m_opt.quotes; })) {
                 quoted = true;
-                r.run(172, [&] { m_line += QLatin1Char('"'); });
+                r.run(172, [&] { m_line += '"'; });
             }
-            if (!r.run(174, [&] {
-                    const qsizetype start = m_line.size();
-                    m_formatter.append(m_line, m_records->fieldValue(j));
-                    // A quote inside a quoted value is doubled, so every value reads back.
-                    if (quoted && m_line.indexOf(QLatin1Char('"'), start) >= 0) {
-                        QString value = m_line.sliced(start);
-                        value.replace(QLatin1String("\""), QLatin1String("\"\""));
-                        m_line.truncate(start);
-                        m_line += value;
-                    }
-                }))
+            // A quote inside a quoted value is doubled, so every value reads back.
+            if (!r.run(174, [&] { m_formatter.append(m_line, m_records->fieldValue(j), quoted); }))
                 return false;
             if (r.test(176, [&] { return m_opt.quotes; }))
-                r.run(178, [&] { m_line += QLatin1Char('"'); });
-            r.run(180, [&] { m_line += m_opt.separator; });
+                r.run(178, [&] { m_line += '"'; });
+            r.run(180, [&] { m_line += m_opt.separatorBytes; });
             r.run(182, [] {});
         }
-        r.run(184, [&] { m_line.chop(std::min(m_opt.separator.size(), m_line.size())); });
+        r.run(184, [&] { cutTrailingSeparator(); });
         r.run(186, [] {});
         r.run(188, [&] { emitLine(); });
         if (!r.run(190, [&] { m_records->moveNext(); }))
@@ -386,13 +391,28 @@ bool TableExportEngine::Run::readRecords()
     return !m_tableFailed;
 }
 
+// As many characters come off the line's end as the separator has now. When the
+// separator changed while the line was built, its end is not the current separator's
+// bytes, and the cut is made on the text itself.
+void TableExportEngine::Run::cutTrailingSeparator()
+{
+    if (!m_separatorChangedInLine) {
+        m_line.resize(m_line.size() - std::min(m_opt.separatorBytes.size(), m_line.size()));
+        return;
+    }
+    QString text = m_formatter.encoder().decode(m_line);
+    text.chop(std::min(m_opt.separator.size(), text.size()));
+    m_line.clear();
+    m_formatter.encoder().append(m_line, text);
+}
+
 void TableExportEngine::Run::emitLine()
 {
     m_routine.run(206, [&] { yield(); });
     m_routine.run(208, [&] {
         if (!m_sink)
             return;
-        m_sink->write(m_line);
+        m_sink->writeBytes(m_line);
         m_sink->writeLineEnd();
     });
 }

@@ -1,5 +1,8 @@
 #include "TextFileWriter.h"
 
+#include <algorithm>
+#include <cstring>
+
 
 namespace quorvane::exporter {
 
@@ -7,51 +10,9 @@ namespace {
 
 constexpr qsizetype kBufferSize = 256 * 1024;
 
-bool isSurrogate(char16_t c)
-{
-    return (c & 0xF800) == 0xD800;
-}
-
-// True when every surrogate in `text` is half of a proper pair.
-bool surrogatesPaired(QStringView text)
-{
-    const char16_t* p = text.utf16();
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = p[i];
-        if (!isSurrogate(c))
-            continue;
-        if (c < 0xDC00 && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
-            ++i;
-            continue;
-        }
-        return false;
-    }
-    return true;
-}
-
-// A lone surrogate cannot be encoded; the code page's "?" stands in for it, as for any
-// other character the code page lacks.
-QString replaceLoneSurrogates(QStringView text)
-{
-    QString out = text.toString();
-    char16_t* p = reinterpret_cast<char16_t*>(out.data());
-    const qsizetype n = out.size();
-    for (qsizetype i = 0; i < n; ++i) {
-        if (!isSurrogate(p[i]))
-            continue;
-        if (p[i] < 0xDC00 && i + 1 < n && p[i + 1] >= 0xDC00 && p[i + 1] <= 0xDFFF) {
-            ++i;
-            continue;
-        }
-        p[i] = u'?';
-    }
-    return out;
-}
-
 } // namespace
 
-TextFileWriter::TextFileWriter() : m_encoder(QStringConverter::System, QStringConverter::Flag::Stateless) {}
+TextFileWriter::TextFileWriter() = default;
 
 TextFileWriter::~TextFileWriter()
 {
@@ -78,29 +39,22 @@ bool TextFileWriter::open(const QString& path)
 
 void TextFileWriter::write(QStringView text)
 {
+    m_encoded.clear();
+    m_encoder.append(m_encoded, text);
+    writeBytes(m_encoded);
+}
+
+void TextFileWriter::writeBytes(std::string_view bytes)
+{
     if (!m_file || hasError())
         return;
-    QString replaced;
-    if (!surrogatesPaired(text)) {
-        replaced = replaceLoneSurrogates(text);
-        text = replaced;
-    }
-    while (!text.isEmpty()) {
-        // Encode in slices that fit the buffer; never split a surrogate pair.
-        qsizetype room = (kBufferSize - m_used) / 4;
-        if (room < 2) {
-            if (!flushBuffer())
-                return;
-            continue;
-        }
-        qsizetype take = std::min(text.size(), room);
-        if (take < text.size() && take > 0 && QChar::isHighSurrogate(text[take - 1].unicode()))
-            --take;
-        char* end = m_encoder.appendToBuffer(m_buffer.data() + m_used, text.first(take));
-        m_used = end - m_buffer.data();
-        text = text.sliced(take);
-        if (m_used > kBufferSize - kBufferSize / 8 && !flushBuffer())
+    while (!bytes.empty()) {
+        if (m_used == kBufferSize && !flushBuffer())
             return;
+        const auto take = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(kBufferSize - m_used));
+        std::memcpy(m_buffer.data() + m_used, bytes.data(), take);
+        m_used += static_cast<qsizetype>(take);
+        bytes.remove_prefix(take);
     }
 }
 

@@ -5,12 +5,15 @@
 // replaces the target only on commit(). Until then, and after cancel() or a failed
 // write, an existing file of that name stays as it was.
 
+#include "TextEncoder.h"
+
 #include <QByteArray>
 #include <QSaveFile>
 #include <QString>
-#include <QStringEncoder>
 
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace quorvane::exporter {
 
@@ -30,7 +33,9 @@ public:
     // Appends text. A character the code page lacks becomes "?". Failures are kept and
     // show in hasError() / commit().
     void write(QStringView text);
-    void writeLineEnd() { write(u"\r\n"); }
+    // Appends bytes already in the code page.
+    void writeBytes(std::string_view bytes);
+    void writeLineEnd() { writeBytes("\r\n"); }
 
     // Bytes written so far, and going back to such a point (drops a part that failed).
     qint64 position() const;
@@ -49,7 +54,8 @@ private:
 
     std::unique_ptr<QSaveFile> m_file;
     QString m_path;
-    QStringEncoder m_encoder;
+    TextEncoder m_encoder;
+    std::string m_encoded;
     QByteArray m_buffer;
     qsizetype m_used = 0;
     qint64 m_flushed = 0;

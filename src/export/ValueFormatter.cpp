@@ -4,38 +4,52 @@
 
 namespace quorvane::exporter {
 
-ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale)) {}
+ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale))
+{
+    m_encoder.append(m_point, m_locale.decimalSeparator());
+    m_encoder.append(m_true, m_locale.trueText());
+    m_encoder.append(m_false, m_locale.falseText());
+}
 
 QString ValueFormatter::text(const db::Value& value) const
 {
-    QString out;
+    std::string out;
     append(out, value);
-    return out;
+    return m_encoder.decode(out);
 }
 
-void ValueFormatter::appendDateTime(QString& out, const CivilDateTime& value, bool showDate,
-                                    QStringView fractionSeparator) const
+void ValueFormatter::appendDateTime(std::string& out, const CivilDateTime& value, bool showDate,
+                                    std::string_view fractionSeparator, bool doubleQuotes) const
 {
     // The short date; a space and the long time when the time is not midnight; the time
-    // alone for the zero date (30 December 1899).
+    // alone for the zero date (30 December 1899). A locale's pattern may hold a quote.
+    std::string& text = doubleQuotes ? m_scratch : out;
+    if (doubleQuotes)
+        text.clear();
     if (showDate) {
-        m_locale.shortDate().append(out, m_locale.names(), value);
-        if (value.isMidnight())
-            return;
-        out += QLatin1Char(' ');
+        m_locale.shortDate().append(text, m_locale.names(), value);
+        if (!value.isMidnight())
+            text += ' ';
     }
-    m_locale.longTime().append(out, m_locale.names(), value, fractionSeparator);
+    if (!showDate || !value.isMidnight())
+        m_locale.longTime().append(text, m_locale.names(), value, fractionSeparator);
+    if (doubleQuotes) {
+        for (char c : m_scratch) {
+            out += c;
+            if (c == '"')
+                out += '"';
+        }
+    }
 }
 
-void ValueFormatter::append(QString& out, const db::Value& value) const
+void ValueFormatter::append(std::string& out, const db::Value& value, bool doubleQuotes) const
 {
     using db::ValueKind;
-    const QString& point = m_locale.decimalSeparator();
     switch (value.kind()) {
     case ValueKind::Null:
         return;
     case ValueKind::Text:
-        out += value.asText();
+        m_encoder.append(out, value.asText(), doubleQuotes);
         return;
     case ValueKind::Byte:
         appendIntegerText(out, value.asByte());
@@ -50,56 +64,52 @@ void ValueFormatter::append(QString& out, const db::Value& value) const
         appendIntegerText(out, value.asBigInt());
         return;
     case ValueKind::Single:
-        appendFloatingText(out, value.asSingle(), 7, point);
+        appendFloatingText(out, value.asSingle(), 7, m_point);
         return;
     case ValueKind::Double:
-        appendFloatingText(out, value.asDouble(), 15, point);
+        appendFloatingText(out, value.asDouble(), 15, m_point);
         return;
     case ValueKind::Currency:
-        appendCurrencyText(out, value.asCurrency().scaled, point);
+        appendCurrencyText(out, value.asCurrency().scaled, m_point);
         return;
-    case ValueKind::Decimal: {
-        QString digits = value.asDecimal().toString(true);
-        if (point != QLatin1String("."))
-            digits.replace(QLatin1Char('.'), point);
-        out += digits;
+    case ValueKind::Decimal:
+        appendDecimalText(out, value.asDecimal(), m_point);
         return;
-    }
     case ValueKind::DateTime: {
         CivilDateTime civil;
         bool zeroDate = false;
         if (civilFromOleDate(value.asDateTime().days, civil, zeroDate))
-            appendDateTime(out, civil, !zeroDate, {});
+            appendDateTime(out, civil, !zeroDate, {}, doubleQuotes);
         else // outside the calendar Access knows: the stored number, rather than nothing
-            appendFloatingText(out, value.asDateTime().days, 15, point);
+            appendFloatingText(out, value.asDateTime().days, 15, m_point);
         return;
     }
     case ValueKind::DateTimeExtended: {
         const db::ExtendedDate d = value.asDateTimeExtended();
-        appendDateTime(out, civilFromExtended(d.days, d.ticks), true, point);
+        appendDateTime(out, civilFromExtended(d.days, d.ticks), true, m_point, doubleQuotes);
         return;
     }
     case ValueKind::Boolean:
-        out += value.asBoolean() ? m_locale.trueText() : m_locale.falseText();
+        out += value.asBoolean() ? m_true : m_false;
         return;
     case ValueKind::Guid:
-        out += value.asGuid().toString();
+        m_encoder.append(out, value.asGuid().toString());
         return;
     case ValueKind::Binary: {
         static const char kHex[] = "0123456789ABCDEF";
         const QByteArray& bytes = value.asBinary();
-        const qsizetype start = out.size();
-        out.resize(start + bytes.size() * 2);
-        QChar* p = out.data() + start;
+        const std::size_t start = out.size();
+        out.resize(start + static_cast<std::size_t>(bytes.size()) * 2);
+        char* p = out.data() + start;
         for (char c : bytes) {
             const auto b = static_cast<unsigned char>(c);
-            *p++ = QLatin1Char(kHex[b >> 4]);
-            *p++ = QLatin1Char(kHex[b & 0xF]);
+            *p++ = kHex[b >> 4];
+            *p++ = kHex[b & 0xF];
         }
         return;
     }
     case ValueKind::Complex:
-        out += value.asComplex().display;
+        m_encoder.append(out, value.asComplex().display, doubleQuotes);
         return;
     }
 }

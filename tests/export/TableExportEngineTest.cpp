@@ -3,6 +3,7 @@
 #include "app/report/Locations.h"
 
 #include <cmath>
+#include <tuple>
 
 using namespace quorvane;
 using namespace quorvane::fakes;
@@ -405,6 +406,33 @@ TEST_F(EngineFixture, SeparatorChangedDuringTheRunAppliesToLaterFields)
     };
     runExport();
     EXPECT_EQ(file(QStringLiteral("A.txt")), QByteArray("1,2\r\n3;4\r\n\r\n"));
+}
+
+// The trailing separator is cut by the length of the separator at the end of the line,
+// also when it changed while the line was built.
+TEST_F(EngineFixture, SeparatorChangedInsideALineCutsByTheNewLength)
+{
+    host.header = false;
+    host.quote = false;
+    for (auto [from, to, expected] : {std::tuple{", ", ";", "1, 2\r\n3;4\r\n\r\n"},
+                                      std::tuple{";", ", ", "1;2\r\n3, 4\r\n\r\n"}}) {
+        host = FakeExportHost();
+        host.folder = m_dir.path();
+        host.header = false;
+        host.quote = false;
+        host.sep = QString::fromLatin1(from);
+        host.addTable(QStringLiteral("A"), {QStringLiteral("a"), QStringLiteral("b")},
+                      {{Value::longInt(1), Value::longInt(2)}, {Value::longInt(3), Value::longInt(4)}});
+        // Turns: the record, its first column, its second column: change before the second.
+        int turns = 0;
+        const QString next = QString::fromLatin1(to);
+        host.onEvents = [&] {
+            if (++turns == 3)
+                host.sep = next;
+        };
+        runExport();
+        EXPECT_EQ(file(QStringLiteral("A.txt")), QByteArray(expected)) << from << " -> " << to;
+    }
 }
 
 TEST_F(EngineFixture, SecondStartWhileRunningIsIgnored)

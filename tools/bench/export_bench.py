@@ -1,0 +1,129 @@
+#!/usr/bin/env python3
+"""Export benchmark: quorvane-export beside mdbtools' mdb-export on the same tables.
+
+Writes bench databases with mkmdb (one per row count), exports the bench table with both
+programs and prints wall time, peak memory (maximum resident set) and time per row.
+Targets: at least 20 times faster than mdb-export, at most 64 MB peak, time growing
+linearly with rows.
+
+    tools/bench/export_bench.py [--build build] [--rows 250000,500000,1000000]
+                                [--work /tmp/quorvane-bench] [--repeat 3] [--keep]
+"""
+
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import tempfile
+import time
+
+
+def run_measured(argv, stdout=subprocess.DEVNULL, env=None):
+    """Runs argv; returns (exit status, wall seconds, CPU seconds, peak resident MB)."""
+    start = time.perf_counter()
+    proc = subprocess.Popen(argv, stdout=stdout, stderr=subprocess.PIPE, env=env)
+    _, status, usage = os.wait4(proc.pid, 0)
+    wall = time.perf_counter() - start
+    err = proc.stderr.read().decode(errors="replace")
+    proc.stderr.close()
+    proc.returncode = os.waitstatus_to_exitcode(status)
+    if proc.returncode != 0:
+        sys.stderr.write(f"{argv[0]} failed ({proc.returncode}): {err}\n")
+    return proc.returncode, wall, usage.ru_utime + usage.ru_stime, usage.ru_maxrss / 1024.0
+
+
+def best_of(repeat, measure):
+    """The fastest of `repeat` runs by wall and by CPU time, and the largest peak seen.
+    CPU time is the steadier figure on a busy machine."""
+    best_wall, best_cpu, peak = None, None, 0.0
+    for _ in range(repeat):
+        status, wall, cpu, rss = measure()
+        if status != 0:
+            return None, None, None
+        best_wall = wall if best_wall is None else min(best_wall, wall)
+        best_cpu = cpu if best_cpu is None else min(best_cpu, cpu)
+        peak = max(peak, rss)
+    return best_wall, best_cpu, peak
+
+
+def main():
+    root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--build", default=os.path.join(root, "build"), help="the CMake build folder")
+    parser.add_argument("--rows", default="250000,500000,1000000", help="row counts, comma-separated")
+    parser.add_argument("--work", default=None, help="folder for the databases and the output")
+    parser.add_argument("--repeat", type=int, default=3, help="runs per program and size (the best counts)")
+    parser.add_argument("--table", default="Bench", help="the bench table's name")
+    parser.add_argument("--keep", action="store_true", help="keep the work folder")
+    args = parser.parse_args()
+
+    mkmdb = os.path.join(args.build, "tools", "mdbwriter", "mkmdb")
+    export = os.path.join(args.build, "src", "cli", "quorvane-export")
+    mdb_export = shutil.which("mdb-export")
+    for tool in (mkmdb, export):
+        if not os.access(tool, os.X_OK):
+            sys.exit(f"missing {tool}: build the project first")
+    if mdb_export is None:
+        print("mdb-export not found (apt-get install mdbtools): its column stays empty")
+
+    work = args.work or tempfile.mkdtemp(prefix="quorvane-bench-")
+    os.makedirs(work, exist_ok=True)
+    env = dict(os.environ, LC_ALL="C")
+    rows_list = [int(r) for r in args.rows.split(",") if r]
+
+    print(f"{'rows':>10} | {'quorvane s':>10} {'cpu s':>7} {'MB':>6} {'cpu ns/row':>10} | "
+          f"{'mdb-export s':>12} {'cpu s':>7} {'MB':>6} {'cpu ns/row':>10} | {'speed-up':>8} {'cpu':>7} | {'out MB':>7}")
+    results = []
+    try:
+        for rows in rows_list:
+            db = os.path.join(work, f"bench{rows}.mdb")
+            if not os.path.exists(db):
+                subprocess.run([mkmdb, "bench", "--rows", str(rows), db], check=True)
+            out = os.path.join(work, f"out{rows}")
+            os.makedirs(out, exist_ok=True)
+
+            q_wall, q_cpu, q_rss = best_of(args.repeat, lambda: run_measured(
+                [export, "-q", "-o", out, db, args.table], env=env))
+            out_file = os.path.join(out, args.table + ".txt")
+            out_mb = os.path.getsize(out_file) / 1e6 if os.path.exists(out_file) else 0.0
+
+            m_wall = m_cpu = m_rss = None
+            if mdb_export:
+                mdb_out = os.path.join(work, f"mdb{rows}.csv")
+
+                def run_mdb():
+                    with open(mdb_out, "wb") as sink:
+                        return run_measured([mdb_export, db, args.table], stdout=sink, env=env)
+                m_wall, m_cpu, m_rss = best_of(args.repeat, run_mdb)
+
+            def fmt(v, spec):
+                return format(v, spec) if v is not None else "-"
+
+            def ratio(a, b):
+                return a / b if (a and b) else None
+            print(f"{rows:>10} | {fmt(q_wall, '10.3f')} {fmt(q_cpu, '7.3f')} {fmt(q_rss, '6.1f')} "
+                  f"{fmt(q_cpu and q_cpu / rows * 1e9, '10.0f')} | {fmt(m_wall, '12.3f')} {fmt(m_cpu, '7.3f')} "
+                  f"{fmt(m_rss, '6.1f')} {fmt(m_cpu and m_cpu / rows * 1e9, '10.0f')} | "
+                  f"{fmt(ratio(m_wall, q_wall), '7.1f')}x {fmt(ratio(m_cpu, q_cpu), '6.1f')}x | {out_mb:7.1f}", flush=True)
+            results.append((rows, q_wall, q_cpu, q_rss, m_wall, m_cpu))
+    finally:
+        if not args.keep and args.work is None:
+            shutil.rmtree(work, ignore_errors=True)
+
+    done = [r for r in results if r[1]]
+    if len(done) >= 2:
+        first, last = done[0], done[-1]
+        growth = (last[2] / first[2]) / (last[0] / first[0])
+        print(f"CPU time per row at {last[0]} rows / at {first[0]} rows: {growth:.2f} (1.00 is linear)")
+    if done:
+        rows, q_wall, q_cpu, q_rss, m_wall, m_cpu = done[-1]
+        verdict = []
+        if m_wall:
+            verdict.append(f"speed-up {m_wall / q_wall:.1f}x wall, {m_cpu / q_cpu:.1f}x CPU (target >= 20x)")
+        verdict.append(f"peak {q_rss:.1f} MB (target <= 64 MB)")
+        print("at %d rows: %s" % (rows, ", ".join(verdict)))
+
+
+if __name__ == "__main__":
+    main()
