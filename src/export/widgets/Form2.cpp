@@ -5,6 +5,7 @@
 #include "TableListView.h"
 #include "TextProgressBar.h"
 
+#include "app/appearance/Appearance.h"
 #include "app/report/ApplicationError.h"
 #include "app/report/Locations.h"
 #include "app/report/ReportingRoutine.h"
@@ -13,20 +14,17 @@
 #include "app/settings/SettingsStore.h"
 #include "db/Ado.h"
 #include "db/ConnectionString.h"
+#include "db/FileExists.h"
 #include "export/TableExportEngine.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QGroupBox>
 #include <QHeaderView>
-#include <QImage>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
@@ -66,57 +64,6 @@ const QString kFrameStyle = QStringLiteral(
 const QString kTitle = QStringLiteral("Quorvane");
 const QString kProgressIdle = QStringLiteral("Progress Bar");
 const QString kFolderPickerTitle = QStringLiteral("Please select folder:");
-const QString kHandPointerFile = QStringLiteral("HAND-M.CUR");
-
-// True when the file's last-modified time can be read; never fails.
-bool FileExists(const QString& path)
-{
-    return QFileInfo(path).lastModified().isValid();
-}
-
-// A Windows cursor file as a pointer. Qt reads the picture; the hot spot, which Qt's
-// reader leaves out, sits in the first directory entry (bytes 10 to 13, little-endian).
-QCursor loadCursorFile(const QString& path)
-{
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        throw report::RuntimeError(report::rte::kPathFileAccess, QStringLiteral("Path/File access error"));
-    }
-    const QByteArray bytes = file.readAll();
-    QImage image;
-    if (!image.loadFromData(bytes, "CUR") || image.isNull()) {
-        throw report::RuntimeError(481, QStringLiteral("Invalid picture"));
-    }
-    int hotX = -1;
-    int hotY = -1;
-    if (bytes.size() >= 14) {
-        const auto byte = [&](int i) { return int(static_cast<unsigned char>(bytes[i])); };
-        hotX = byte(10) | (byte(11) << 8);
-        hotY = byte(12) | (byte(13) << 8);
-        if (hotX >= image.width() || hotY >= image.height()) {
-            hotX = hotY = -1; // a damaged entry: let Qt centre it
-        }
-    }
-    return QCursor(QPixmap::fromImage(image), hotX, hotY);
-}
-
-// The window and its frames, check boxes and option buttons take the system button-face
-// colour; text boxes, the list and the push buttons keep their own.
-void ApplySystemColours(QWidget& window)
-{
-    const auto paint = [](QWidget* widget) {
-        QPalette palette = widget->palette();
-        palette.setColor(QPalette::Window, palette.color(QPalette::Button));
-        widget->setPalette(palette);
-        widget->setAutoFillBackground(true);
-    };
-    paint(&window);
-    for (QWidget* child : window.findChildren<QWidget*>()) {
-        if (qobject_cast<QGroupBox*>(child) || qobject_cast<QCheckBox*>(child) || qobject_cast<QRadioButton*>(child)) {
-            paint(child);
-        }
-    }
-}
 
 // Sets an option button the way assigning its value does: selecting it clears its
 // partner and runs its click handler; clearing it touches nothing else.
@@ -300,11 +247,11 @@ void Form2::Form_Load()
 {
     report::ReportingRoutine r(report::location::kForm2FormLoad, reporter());
 
-    r.run(100, [&] { ApplySystemColours(*this); });
+    r.run(100, [&] { app::ApplySystemColours(*this); });
     r.run(102, [&] { setWindowIcon(m_setup.icon); });
-    const QString handFile = m_setup.programFolder + QDir::separator() + kHandPointerFile;
-    if (r.test(104, [&] { return FileExists(handFile); })) {
-        r.run(106, [&] { m_handPointer = loadCursorFile(handFile); });
+    const QString handFile = m_setup.programFolder + QDir::toNativeSeparators(app::kHandPointerSuffix);
+    if (r.test(104, [&] { return db::FileExists(handFile); })) {
+        r.run(106, [&] { m_handPointer = app::loadCursorFile(handFile); });
     }
     r.run(108, [&] { setWindowTitle(kTitle); });
     r.run(110, [&] { m_ListView1->setHeaderLabel(QStringLiteral("Table(s)")); });
@@ -461,15 +408,17 @@ void Form2::setMousePointer(int setting)
 
 void Form2::hoverOverButton()
 {
-    if (m_mousePointer != pointer::kHourglass && m_mousePointer != pointer::kCustom) {
-        setMousePointer(pointer::kCustom);
+    const int setting = app::hoverPointer(m_mousePointer, true);
+    if (setting != m_mousePointer) {
+        setMousePointer(setting);
     }
 }
 
 void Form2::hoverOverBackground()
 {
-    if (m_mousePointer != pointer::kHourglass && m_mousePointer != pointer::kDefault) {
-        setMousePointer(pointer::kDefault);
+    const int setting = app::hoverPointer(m_mousePointer, false);
+    if (setting != m_mousePointer) {
+        setMousePointer(setting);
     }
 }
 

@@ -5,6 +5,7 @@
 // the settings store the moment it changes and restored when the window loads. The window
 // does not fill its own list: the main window has the table catalog fill ListView1().
 
+#include "app/appearance/Appearance.h"
 #include "app/services/UiServices.h"
 
 #include <QCursor>
@@ -40,12 +41,8 @@ class Form2ExportHost;
 class TableListView;
 class TextProgressBar;
 
-// The window's pointer settings.
-namespace pointer {
-constexpr int kDefault = 0;
-constexpr int kHourglass = 11;
-constexpr int kCustom = 99;
-} // namespace pointer
+// The window's pointer settings (default, hourglass, the hand), shared with the main window.
+namespace pointer = app::pointer;
 
 // What the window needs besides the main window, the store and the platform services.
 struct Form2Setup {
