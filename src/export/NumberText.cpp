@@ -35,11 +35,26 @@ void appendFloatingText(std::string& out, double value, int significantDigits, s
     // is rounded as a float, so that 0.3f gives "0.3" and not its double expansion.
     char buf[64];
     std::to_chars_result res;
-    if (significantDigits <= 7 && std::fabs(value) <= 3.4028234663852886e38)
-        res = std::to_chars(buf, buf + sizeof buf, static_cast<float>(value), std::chars_format::scientific,
-                            significantDigits - 1);
+    const bool asFloat = significantDigits <= 7 && std::fabs(value) <= 3.4028234663852886e38;
+    // The shortest form that reads back is quick to find; when it has no more digits than
+    // allowed it is also what rounding to that many digits gives (the value lies far
+    // closer to it than half a step in the last allowed digit).
+    if (asFloat)
+        res = std::to_chars(buf, buf + sizeof buf, static_cast<float>(value), std::chars_format::scientific);
     else
-        res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, significantDigits - 1);
+        res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
+    int shortestDigits = 0;
+    for (const char* q = buf; q < res.ptr && *q != 'e'; ++q)
+        shortestDigits += (*q >= '0' && *q <= '9') ? 1 : 0;
+    // Subnormal numbers have too few bits for that argument: round them the long way.
+    const double smallestNormal = asFloat ? 1.1754943508222875e-38 : 2.2250738585072014e-308;
+    if (shortestDigits > significantDigits || std::fabs(value) < smallestNormal) {
+        if (asFloat)
+            res = std::to_chars(buf, buf + sizeof buf, static_cast<float>(value), std::chars_format::scientific,
+                                significantDigits - 1);
+        else
+            res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, significantDigits - 1);
+    }
     const char* p = buf;
     const char* const end = res.ptr;
 

@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 
+#include <algorithm>
+
 namespace quorvane::exporter {
 
 #if defined(Q_OS_WIN)
@@ -43,6 +45,17 @@ void TextEncoder::append(std::string& out, QStringView text, bool doubleQuotes) 
         if (used >= kChunk) {
             out.append(buf, used);
             used = 0;
+        }
+        // Plain ASCII, the usual case, in a tight loop.
+        const qsizetype room = static_cast<qsizetype>(kChunk - used);
+        const qsizetype stop = std::min(n, i + room);
+        while (i < stop && p[i] < 0x80 && p[i] != u'"')
+            buf[used++] = static_cast<char>(p[i++]);
+        if (i >= n)
+            break;
+        if (used >= kChunk) {
+            --i;
+            continue;
         }
         const char16_t c = p[i];
         if (c < 0x80) {

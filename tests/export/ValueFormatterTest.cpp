@@ -147,6 +147,8 @@ INSTANTIATE_TEST_SUITE_P(
                       FloatCase{1.7976931348623157e308, 15, "1.79769313486232E+308"},
                       FloatCase{999999999999999.9, 15, "1E+15"}, FloatCase{3.14159274101257, 7, "3.141593"},
                       FloatCase{1e-5, 7, "1E-05"}, FloatCase{16777216.0, 7, "1.677722E+07"},
+                      FloatCase{1e-45, 7, "1.401298E-45"}, FloatCase{2.2250738585072014e-308, 15, "2.2250738585072E-308"},
+                      FloatCase{0.1f, 7, "0.1"}, FloatCase{9.999999e-5, 15, "9.999999E-05"},
                       FloatCase{std::numeric_limits<double>::infinity(), 15, "Infinity"},
                       FloatCase{std::nan(""), 15, "NaN"}));
 
