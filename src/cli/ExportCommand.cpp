@@ -44,6 +44,10 @@ private:
 QString helpText(const QCommandLineParser& parser)
 {
     QString text = parser.helpText();
+    // The program's name rather than the path it was started by.
+    const qsizetype options = text.indexOf(QLatin1String(" [options]"));
+    if (text.startsWith(QLatin1String("Usage: ")) && options > 0)
+        text.replace(7, options - 7, kProgram);
     text += QStringLiteral(
         "\nValues are written as the locale of the environment shows them (LC_ALL, LC_TIME,\n"
         "LC_NUMERIC, LANG). Files are named after their table with \".txt\" appended.\n"
