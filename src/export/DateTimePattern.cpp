@@ -24,9 +24,11 @@ void appendNumber(std::string& out, std::int64_t value, int minDigits)
     while (n < minDigits)
         buf[n++] = '0';
     if (negative)
-        out += '-';
-    while (n > 0)
-        out += buf[--n];
+        buf[n++] = '-';
+    char text[24];
+    for (int k = 0; k < n; ++k)
+        text[k] = buf[n - 1 - k];
+    out.append(text, static_cast<std::size_t>(n));
 }
 
 bool isPatternLetter(QChar c)

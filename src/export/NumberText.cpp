@@ -181,14 +181,19 @@ void appendDecimalText(std::string& out, const db::Decimal& value, std::string_v
     int kept = 0; // trailing zeros of the fraction dropped
     while (kept < scale && digits[kept] == '0')
         ++kept;
+    char text[48];
+    int len = 0;
     if (value.negative && !isZero)
-        out += '-';
+        text[len++] = '-';
     for (int i = count - 1; i >= scale; --i)
-        out += digits[i];
+        text[len++] = digits[i];
+    out.append(text, static_cast<std::size_t>(len));
     if (kept < scale) {
         out += decimalSeparator;
+        len = 0;
         for (int i = scale - 1; i >= kept; --i)
-            out += digits[i];
+            text[len++] = digits[i];
+        out.append(text, static_cast<std::size_t>(len));
     }
 }
 
