@@ -85,10 +85,12 @@ void Program::endProgram()
     if (m_ending)
         return;
     m_ending = true;
-    // Closing the export window tells a running export to stop at its next yield; the
-    // windows go at once, the objects when the event loop has returned.
-    if (m_form2)
-        m_form2->close();
+    // A running export stops at its next yield and writes nothing more; the windows go at
+    // once, the objects when the event loop has returned.
+    if (m_form2) {
+        m_form2->prepareToEnd();
+        m_form2->hide();
+    }
     m_form1->hide();
     QCoreApplication::exit(0);
 }

@@ -10,6 +10,8 @@
 #include "export/widgets/Form2.h"
 #include "export/widgets/TableListView.h"
 
+#include "mdbwriter/BenchDatabase.h"
+
 #include <QApplication>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -33,6 +35,9 @@ private slots:
     void reportIsAWarningBoxWithOk();
     void closingEitherWindowEndsTheProgram_data();
     void closingEitherWindowEndsTheProgram();
+
+    void closingMidExportEndsAtOnce_data();
+    void closingMidExportEndsAtOnce();
 
     void corpusDatabaseOpensTheExportWindow_data();
     void corpusDatabaseOpensTheExportWindow();
@@ -167,6 +172,56 @@ void ProgramTest::closingEitherWindowEndsTheProgram()
     QVERIFY(program.isEnding());
     QVERIFY(!program.form1().isVisible());
     QVERIFY(!program.loadedForm2()->isVisible());
+}
+
+void ProgramTest::closingMidExportEndsAtOnce_data()
+{
+    QTest::addColumn<bool>("closeForm2");
+    QTest::newRow("export window") << true;
+    QTest::newRow("main window, after < Back") << false;
+}
+
+void ProgramTest::closingMidExportEndsAtOnce()
+{
+    QFETCH(bool, closeForm2);
+    db::setObjectFactory(nullptr); // the program's own reader
+    const QString database = m_dir->filePath(QStringLiteral("Bench.mdb"));
+    QString error;
+    QVERIFY2(mdbwriter::BenchDatabase().write(database, 20000, error), qPrintable(error));
+    const QString output = m_dir->filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(output));
+    remember(database);
+    app::SettingsStore().saveSetting(app::keys::kOutputFolder, output + QDir::separator());
+
+    app::Program program(m_fakes.services());
+    program.start();
+    exporter::Form2* form2 = program.loadedForm2();
+    QVERIFY(form2 && form2->isVisible());
+
+    // The close arrives while the export yields, as a user's click would.
+    bool closedDuringExport = false;
+    QTimer::singleShot(1, form2, [&] {
+        closedDuringExport = form2->isExporting();
+        if (closeForm2) {
+            form2->close();
+        } else {
+            QTest::mouseClick(form2->findChild<QPushButton*>(QStringLiteral("PushButton2")), Qt::LeftButton);
+            program.form1().close();
+        }
+    });
+    QTest::mouseClick(form2->findChild<QPushButton*>(QStringLiteral("PushButton5")), Qt::LeftButton);
+
+    QVERIFY(closedDuringExport);
+    QVERIFY(program.isEnding());
+    QVERIFY(!form2->isExporting());
+    QVERIFY(!form2->isVisible());
+    QVERIFY(!program.form1().isVisible());
+    // Stopped, not finished: no closing message, and nothing shown after the end.
+    QVERIFY(m_fakes.boxes.shown.isEmpty());
+    // Another press after the end starts nothing.
+    QTest::mouseClick(form2->findChild<QPushButton*>(QStringLiteral("PushButton5")), Qt::LeftButton);
+    QVERIFY(!form2->isExporting());
+    QVERIFY(m_fakes.boxes.shown.isEmpty());
 }
 
 namespace {
