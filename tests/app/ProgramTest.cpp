@@ -36,6 +36,7 @@ private slots:
     void closingEitherWindowEndsTheProgram_data();
     void closingEitherWindowEndsTheProgram();
 
+    void rememberedDatabaseExportsOneFilePerTable();
     void closingMidExportEndsAtOnce_data();
     void closingMidExportEndsAtOnce();
 
@@ -172,6 +173,33 @@ void ProgramTest::closingEitherWindowEndsTheProgram()
     QVERIFY(program.isEnding());
     QVERIFY(!program.form1().isVisible());
     QVERIFY(!program.loadedForm2()->isVisible());
+}
+
+void ProgramTest::rememberedDatabaseExportsOneFilePerTable()
+{
+    // The whole road of a returning user: start, straight into the export window, press
+    // "Start Exporting", find the file in the remembered folder.
+    db::setObjectFactory(nullptr);
+    const QString database = m_dir->filePath(QStringLiteral("Bench.mdb"));
+    QString error;
+    QVERIFY2(mdbwriter::BenchDatabase().write(database, 40, error), qPrintable(error));
+    const QString output = m_dir->filePath(QStringLiteral("out"));
+    QVERIFY(QDir().mkpath(output));
+    remember(database);
+    app::SettingsStore().saveSetting(app::keys::kOutputFolder, output + QDir::separator());
+
+    app::Program program(m_fakes.services());
+    program.start();
+    exporter::Form2* form2 = program.loadedForm2();
+    QVERIFY(form2 && form2->isVisible());
+    QTest::mouseClick(form2->findChild<QPushButton*>(QStringLiteral("PushButton5")), Qt::LeftButton);
+
+    QCOMPARE(m_fakes.boxes.shown.size(), 1);
+    QCOMPARE(m_fakes.boxes.shown[0].text, QStringLiteral("Done."));
+    QFile file(output + QStringLiteral("/Bench.txt"));
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    // A header line and one line per record.
+    QVERIFY(file.readAll().count('\n') >= 41); // memo values may hold line breaks of their own
 }
 
 void ProgramTest::closingMidExportEndsAtOnce_data()
