@@ -2,6 +2,7 @@
 
 #include "AccessConnection.h"
 #include "format/AccessDatabase.h"
+#include "format/ComplexColumns.h"
 #include "format/TableCursor.h"
 
 namespace quorvane::db {
@@ -69,8 +70,10 @@ void AccessRecordset::open(const QString& source, Connection& connection, std::i
         m_names.push_back(c.name);
         m_types.push_back(c.type);
     }
+    auto complex = std::make_unique<format::ComplexColumns>(format::ComplexColumns::load(*db, cursor->definition()));
     m_db = std::move(db);
     m_cursor = std::move(cursor);
+    m_complex = std::move(complex);
     m_count = count;
     m_rows.clear();
     m_open = true;
@@ -90,6 +93,7 @@ void AccessRecordset::openRows(std::vector<QString> names, std::vector<std::vect
     m_rowIndex = 0;
     m_count = static_cast<qint64>(m_rows.size());
     m_cursor.reset();
+    m_complex.reset();
     m_db.reset();
     m_open = true;
     fetch();
@@ -104,6 +108,8 @@ void AccessRecordset::fetch()
             m_eof = true;
             throw DbException(error);
         }
+        if (!m_eof && m_complex)
+            m_complex->fill(m_current);
         return;
     }
     m_eof = m_rowIndex >= m_rows.size();
@@ -117,6 +123,7 @@ void AccessRecordset::close()
     m_open = false;
     m_eof = true;
     m_cursor.reset();
+    m_complex.reset();
     m_db.reset();
     m_rows.clear();
     m_current.clear();

@@ -9,6 +9,7 @@ namespace quorvane::db {
 
 namespace format {
 class AccessDatabase;
+class ComplexColumns;
 class TableCursor;
 } // namespace format
 
@@ -52,6 +53,7 @@ private:
     // Table mode.
     std::shared_ptr<format::AccessDatabase> m_db;
     std::unique_ptr<format::TableCursor> m_cursor;
+    std::unique_ptr<format::ComplexColumns> m_complex; // display texts of complex values
 };
 
 } // namespace quorvane::db

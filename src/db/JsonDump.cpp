@@ -143,9 +143,7 @@ void appendJsonValue(QByteArray& out, const Value& v)
         return;
     }
     case ValueKind::Complex:
-        out += "\"c:";
-        appendInteger(out, v.asComplex().key);
-        out += '"';
+        appendJsonString(out, QStringLiteral("c:") + v.asComplex().display);
         return;
     }
 }

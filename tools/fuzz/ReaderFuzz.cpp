@@ -1,8 +1,10 @@
 // Fuzz entry: opens the bytes as a database and reads everything a user can reach:
-// the catalog, every local table's rows and its row count. A damaged file may fail
-// at any point, but must never crash, hang or grow memory without bound.
+// the catalog, every local table's rows with the texts of their complex values, and
+// its row count. A damaged file may fail at any point, but must never crash, hang or
+// grow memory without bound.
 
 #include "db/format/AccessDatabase.h"
+#include "db/format/ComplexColumns.h"
 #include "db/format/TableCursor.h"
 
 #include <cstddef>
@@ -26,8 +28,9 @@ void readAll(AccessDatabase& db)
         qint64 count = 0;
         cursor->countRows(count, error);
         error = {};
-        while (cursor->next(row, error)) {
-        }
+        const ComplexColumns complex = ComplexColumns::load(db, cursor->definition());
+        while (cursor->next(row, error))
+            complex.fill(row);
     }
 }
 

@@ -251,6 +251,10 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
     values.resize(m_def.columns.size());
     for (std::size_t i = 0; i < m_def.columns.size(); ++i) {
         const ColumnDef& c = m_def.columns[i];
+        if (i < m_wanted.size() && !m_wanted[i]) {
+            values[i] = Value::null();
+            continue;
+        }
         const bool present = c.number < rowColumns && (mask[c.number / 8] & (1u << (c.number % 8)));
         if (c.type == ColumnType::Boolean && !c.calculated) {
             values[i] = Value::boolean(present);

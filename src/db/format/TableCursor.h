@@ -25,6 +25,8 @@ public:
     // `error` set when the file is damaged.
     bool next(std::vector<Value>& values, DbError& error);
     void rewind();
+    // Decodes only the columns flagged here; the others read as Null. All when empty.
+    void setWantedColumns(std::vector<bool> wanted) { m_wanted = std::move(wanted); }
     // The number of rows a full scan returns, counted from the row offset tables
     // without decoding any value. Does not move the cursor.
     bool countRows(qint64& count, DbError& error);
@@ -50,6 +52,7 @@ private:
     std::uint32_t m_rowCount = 0;
     std::uint32_t m_row = 0;
 
+    std::vector<bool> m_wanted;
     std::vector<std::uint32_t> m_varOffsets; // reused from row to row
     Page m_longValuePage;                    // holds a long value read in place
     QByteArray m_longValueBuffer;            // gathers a long value spread over pages

@@ -111,6 +111,11 @@ bool readTableDef(Pager& pager, const JetLayout& layout, const TextCodec& codec,
         c.scale = block.u8(layout.colScale);
         const std::uint8_t flags = block.u8(layout.colFlags);
         c.fixed = (flags & 0x01) != 0;
+        c.autoNumber = (flags & 0x04) != 0;
+        // A complex column keeps the id of its MSysComplexColumns row where other
+        // columns keep precision and scale.
+        if (c.type == ColumnType::Complex && layout.version == JetVersion::Ace)
+            c.complexId = block.u32(layout.colPrecision);
         if (layout.colExtFlags >= 0)
             c.calculated = (block.u8(layout.colExtFlags) & 0xC0) != 0;
         c.fixedOffset = block.u16(layout.colFixedOffset);

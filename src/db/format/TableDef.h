@@ -25,6 +25,8 @@ struct ColumnDef {
     std::uint8_t scale = 0;
     bool fixed = false;
     bool calculated = false;        // ACE calculated column: value behind a wrapper
+    bool autoNumber = false;        // Long Integer filled by the engine
+    std::uint32_t complexId = 0;    // ACE complex column: its row in MSysComplexColumns
 };
 
 struct TableDef {

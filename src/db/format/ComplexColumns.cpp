@@ -1,0 +1,333 @@
+#include "ComplexColumns.h"
+
+#include "AccessDatabase.h"
+#include "TableCursor.h"
+#include "db/JsonDump.h"
+
+#include <charconv>
+#include <cmath>
+#include <optional>
+
+namespace quorvane::db::format {
+
+namespace {
+
+// MSysComplexColumns has one row per complex column of the database; Access keeps a
+// few, a damaged catalog could claim any number.
+constexpr std::size_t kMaxLinks = 65'536;
+// Charged against the text budget per hidden-table row, for the hash entry and the
+// string it grows.
+constexpr std::size_t kRowOverhead = 32;
+const QString kSeparator = QStringLiteral("; ");
+
+// One row of MSysComplexColumns: which hidden tables serve a complex column. The ids
+// are catalog ids; their low 24 bits are the page of the table's definition.
+struct ComplexLink {
+    std::int64_t complexId = -1;
+    QString columnName;
+    std::uint32_t conceptualTable = 0;
+    std::uint32_t flatTable = 0;
+    std::uint32_t typeTable = 0;
+};
+
+std::uint32_t pageOfId(std::int64_t id)
+{
+    return static_cast<std::uint32_t>(id) & 0x00FFFFFFu;
+}
+
+int columnNamed(const TableDef& def, const QString& name)
+{
+    for (std::size_t i = 0; i < def.columns.size(); ++i) {
+        if (def.columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+std::optional<std::int64_t> integerOf(const Value& v)
+{
+    switch (v.kind()) {
+    case ValueKind::Byte: return v.asByte();
+    case ValueKind::Integer: return v.asInteger();
+    case ValueKind::Long: return v.asLong();
+    case ValueKind::BigInt: return v.asBigInt();
+    default: return std::nullopt;
+    }
+}
+
+// The rows of MSysComplexColumns; empty when the database has none or they cannot be read.
+std::vector<ComplexLink> readLinks(AccessDatabase& db)
+{
+    std::vector<ComplexLink> links;
+    const CatalogEntry* entry = db.findTable(QStringLiteral("MSysComplexColumns"));
+    if (!entry)
+        return links;
+    DbError error;
+    auto cursor = db.openTable(entry->tdefPage(), error);
+    if (!cursor)
+        return links;
+    const TableDef& def = cursor->definition();
+    const int idCol = columnNamed(def, QStringLiteral("ComplexID"));
+    const int nameCol = columnNamed(def, QStringLiteral("ColumnName"));
+    const int tableCol = columnNamed(def, QStringLiteral("ConceptualTableID"));
+    const int flatCol = columnNamed(def, QStringLiteral("FlatTableID"));
+    const int typeCol = columnNamed(def, QStringLiteral("ComplexTypeObjectID"));
+    if (idCol < 0 || tableCol < 0 || flatCol < 0 || typeCol < 0)
+        return links;
+    std::vector<Value> row;
+    while (cursor->next(row, error)) {
+        const auto id = integerOf(row[idCol]);
+        const auto table = integerOf(row[tableCol]);
+        const auto flat = integerOf(row[flatCol]);
+        const auto type = integerOf(row[typeCol]);
+        if (!id || !table || !flat || !type)
+            continue;
+        if (links.size() >= kMaxLinks)
+            return {};
+        ComplexLink link;
+        link.complexId = *id;
+        if (nameCol >= 0 && row[nameCol].kind() == ValueKind::Text)
+            link.columnName = row[nameCol].asText();
+        link.conceptualTable = pageOfId(*table);
+        link.flatTable = pageOfId(*flat);
+        link.typeTable = pageOfId(*type);
+        links.push_back(std::move(link));
+    }
+    if (error.isError())
+        return {};
+    return links;
+}
+
+// The row of MSysComplexColumns for `column` of the table at `tablePage`: by the id the
+// column definition holds, or, failing that, by the column's name.
+const ComplexLink* findLink(const std::vector<ComplexLink>& links, const ColumnDef& column, std::uint32_t tablePage)
+{
+    for (const auto& link : links) {
+        if (link.conceptualTable == tablePage && link.complexId == column.complexId)
+            return &link;
+    }
+    for (const auto& link : links) {
+        if (link.conceptualTable == tablePage && link.columnName.compare(column.name, Qt::CaseInsensitive) == 0)
+            return &link;
+    }
+    return nullptr;
+}
+
+bool isScalar(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::Byte:
+    case ColumnType::Integer:
+    case ColumnType::Long:
+    case ColumnType::BigInt:
+    case ColumnType::Money:
+    case ColumnType::Numeric:
+    case ColumnType::Float:
+    case ColumnType::Double:
+    case ColumnType::ShortDateTime:
+    case ColumnType::ExtDateTime:
+    case ColumnType::Text:
+    case ColumnType::Guid:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The column of the type table whose values make up the display text: the file name
+// of an attachment (its type table has the file's data in an OLE column and its name
+// and type as text), or the single value column of a multi-valued field. Any other
+// kind, version history among them, has none.
+const ColumnDef* displayColumnOf(const TableDef& typeTable)
+{
+    const auto& cols = typeTable.columns;
+    if (cols.size() == 1)
+        return isScalar(cols[0].type) ? &cols[0] : nullptr;
+    bool hasData = false;
+    const ColumnDef* firstText = nullptr;
+    const ColumnDef* fileName = nullptr;
+    for (const auto& c : cols) {
+        if (c.type == ColumnType::Ole)
+            hasData = true;
+        if (c.type != ColumnType::Text)
+            continue;
+        if (!firstText)
+            firstText = &c;
+        if (c.name.compare(QLatin1String("FileName"), Qt::CaseInsensitive) == 0)
+            fileName = &c;
+    }
+    if (!hasData)
+        return nullptr;
+    return fileName ? fileName : firstText;
+}
+
+// The column of the hidden table holding the key of the row it belongs to: the Long
+// Integer that is neither one of the type's columns nor the hidden table's own
+// autonumber. Exactly one, or the table is not what it should be.
+int keyColumnOf(const TableDef& flat, const TableDef& typeTable)
+{
+    int found = -1;
+    for (std::size_t i = 0; i < flat.columns.size(); ++i) {
+        const ColumnDef& c = flat.columns[i];
+        if (c.type != ColumnType::Long || c.autoNumber || columnNamed(typeTable, c.name) >= 0)
+            continue;
+        if (found >= 0)
+            return -1;
+        found = static_cast<int>(i);
+    }
+    return found;
+}
+
+class Loader {
+public:
+    Loader(AccessDatabase& db, const ComplexColumns::Limits& limits) : m_db(db), m_limits(limits) {}
+
+    // The texts of one complex column by row key; nullopt when they cannot be read.
+    std::optional<QHash<std::int32_t, QString>> texts(const ComplexLink& link)
+    {
+        DbError error;
+        TableDef typeTable;
+        if (!readTableDef(m_db.pager(), m_db.layout(), m_db.codec(), link.typeTable, typeTable, error))
+            return std::nullopt;
+        const ColumnDef* shown = displayColumnOf(typeTable);
+        if (!shown)
+            return std::nullopt;
+        auto cursor = m_db.openTable(link.flatTable, error);
+        if (!cursor)
+            return std::nullopt;
+        const TableDef& flat = cursor->definition();
+        const int valueCol = columnNamed(flat, shown->name);
+        const int keyCol = keyColumnOf(flat, typeTable);
+        if (valueCol < 0 || keyCol < 0 || flat.columns[valueCol].typeCode != shown->typeCode)
+            return std::nullopt;
+
+        std::vector<bool> wanted(flat.columns.size(), false);
+        wanted[valueCol] = wanted[keyCol] = true;
+        cursor->setWantedColumns(std::move(wanted));
+
+        QHash<std::int32_t, QString> out;
+        std::size_t cost = 0;
+        std::vector<Value> row;
+        while (cursor->next(row, error)) {
+            if (++m_rowsScanned > m_limits.rowsScanned)
+                return std::nullopt;
+            const Value& key = row[keyCol];
+            const Value& value = row[valueCol];
+            if (key.kind() != ValueKind::Long || value.isNull())
+                continue;
+            const QString item = complexItemText(value);
+            cost += kRowOverhead + static_cast<std::size_t>(item.size() + kSeparator.size()) * sizeof(QChar);
+            if (m_textBytes + cost > m_limits.textBytes)
+                return std::nullopt;
+            QString& text = out[key.asLong()];
+            if (!text.isEmpty())
+                text += kSeparator;
+            text += item;
+        }
+        if (error.isError())
+            return std::nullopt;
+        m_textBytes += cost;
+        return out;
+    }
+
+private:
+    AccessDatabase& m_db;
+    const ComplexColumns::Limits& m_limits;
+    std::size_t m_textBytes = 0;
+    std::uint64_t m_rowsScanned = 0;
+};
+
+QString numberText(double v)
+{
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return QString::fromLatin1(buf, res.ptr - buf);
+}
+
+QString numberText(float v)
+{
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return QString::fromLatin1(buf, res.ptr - buf);
+}
+
+} // namespace
+
+QString complexItemText(const Value& v)
+{
+    switch (v.kind()) {
+    case ValueKind::Null: return {};
+    case ValueKind::Text: return v.asText();
+    case ValueKind::Byte: return QString::number(v.asByte());
+    case ValueKind::Integer: return QString::number(v.asInteger());
+    case ValueKind::Long: return QString::number(v.asLong());
+    case ValueKind::BigInt: return QString::number(v.asBigInt());
+    case ValueKind::Single: return numberText(v.asSingle());
+    case ValueKind::Double: return numberText(v.asDouble());
+    case ValueKind::Currency: {
+        const std::int64_t scaled = v.asCurrency().scaled;
+        const std::uint64_t magnitude = scaled < 0 ? 0 - static_cast<std::uint64_t>(scaled)
+                                                   : static_cast<std::uint64_t>(scaled);
+        const Decimal d{static_cast<std::uint32_t>(magnitude), static_cast<std::uint32_t>(magnitude >> 32), 0, 4,
+                        scaled < 0};
+        return d.toString(true);
+    }
+    case ValueKind::Decimal: return v.asDecimal().toString(true);
+    case ValueKind::DateTime: {
+        const double days = v.asDateTime().days;
+        // Past the calendar Access knows: the stored number rather than nothing.
+        if (!std::isfinite(days) || std::fabs(days) > 2'958'466.0)
+            return numberText(days);
+        return oleDateToIso(days);
+    }
+    case ValueKind::DateTimeExtended: return extendedDateToIso(v.asDateTimeExtended());
+    case ValueKind::Boolean: return v.asBoolean() ? QStringLiteral("True") : QStringLiteral("False");
+    case ValueKind::Guid: return v.asGuid().toString();
+    case ValueKind::Binary:
+    case ValueKind::Complex: return {};
+    }
+    return {};
+}
+
+ComplexColumns ComplexColumns::load(AccessDatabase& db, const TableDef& table)
+{
+    return load(db, table, Limits{});
+}
+
+ComplexColumns ComplexColumns::load(AccessDatabase& db, const TableDef& table, const Limits& limits)
+{
+    ComplexColumns out;
+    bool any = false;
+    for (const auto& c : table.columns)
+        any = any || c.type == ColumnType::Complex;
+    if (!any)
+        return out;
+    const std::vector<ComplexLink> links = readLinks(db);
+    Loader loader(db, limits);
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+        const ColumnDef& c = table.columns[i];
+        if (c.type != ColumnType::Complex)
+            continue;
+        const ComplexLink* link = findLink(links, c, table.page);
+        if (!link)
+            continue;
+        auto texts = loader.texts(*link);
+        if (texts)
+            out.m_columns.push_back(Column{i, std::move(*texts)});
+    }
+    return out;
+}
+
+void ComplexColumns::fill(std::vector<Value>& row) const
+{
+    for (const Column& c : m_columns) {
+        if (c.index >= row.size() || row[c.index].kind() != ValueKind::Complex)
+            continue;
+        const std::int32_t key = row[c.index].asComplex().key;
+        const auto it = c.texts.constFind(key);
+        if (it != c.texts.constEnd())
+            row[c.index] = Value::complex(Complex{key, *it});
+    }
+}
+
+} // namespace quorvane::db::format

@@ -1,0 +1,57 @@
+#pragma once
+
+#include "TableDef.h"
+#include "db/Value.h"
+
+#include <QHash>
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace quorvane::db::format {
+
+class AccessDatabase;
+
+// The text Access shows for the complex columns of one table: the file names of an
+// attachment field, the values of a multi-valued field, each joined by "; " in the
+// order of their hidden table. A complex value in the row is only a key into that
+// hidden table; the texts are gathered in one scan of it when the table opens, so
+// rows are filled without further reads.
+//
+// Nothing here fails the table: a column whose hidden table cannot be found or read,
+// or whose kind is not one of the two (version history, unknown kinds), shows empty
+// text.
+class ComplexColumns {
+public:
+    // Limits on what one table's complex columns may cost, whatever the file says.
+    struct Limits {
+        std::size_t textBytes = std::size_t(64) << 20; // text and bookkeeping held
+        std::uint64_t rowsScanned = 16'000'000;        // hidden-table rows read in all
+    };
+
+    ComplexColumns() = default;
+    static ComplexColumns load(AccessDatabase& db, const TableDef& table);
+    static ComplexColumns load(AccessDatabase& db, const TableDef& table, const Limits& limits);
+
+    // How many of the table's complex columns have their texts.
+    std::size_t resolvedCount() const { return m_columns.size(); }
+    // Sets the display text of every complex value of `row`, a row of the table.
+    void fill(std::vector<Value>& row) const;
+
+private:
+    struct Column {
+        std::size_t index = 0;                  // in the table's row
+        QHash<std::int32_t, QString> texts;     // row key -> joined text
+    };
+    std::vector<Column> m_columns;
+};
+
+// One value of a multi-valued field as text, the same in every locale: integers as
+// digits, Single and Double as the shortest digits that read back as the same number,
+// Currency and Decimal exactly with '.' as the separator, dates as ISO 8601
+// ("2024-03-01T14:30", seconds only when set), Replication IDs in braces.
+QString complexItemText(const Value& value);
+
+} // namespace quorvane::db::format
