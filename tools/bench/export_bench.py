@@ -70,7 +70,7 @@ def main():
     args = parser.parse_args()
 
     mkmdb = os.path.join(args.build, "tools", "mdbwriter", "mkmdb")
-    export = os.path.join(args.build, "src", "cli", "quorvane-export")
+    export = os.path.join(args.build, "bin", "quorvane-export")
     mdb_export = shutil.which("mdb-export")
     for tool in (mkmdb, export):
         if not os.access(tool, os.X_OK):
