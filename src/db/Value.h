@@ -109,6 +109,16 @@ public:
     static Value binary(QByteArray v) { return Value(Storage(std::in_place_index<14>, Binary{std::move(v)})); }
     static Value complex(Complex v) { return Value(Storage(std::in_place_index<15>, std::move(v))); }
 
+    // Makes the value Text and hands out its string to be overwritten. A string it held
+    // already keeps its storage, so a reader filling the same value row after row does
+    // not allocate for every row.
+    QString& textToFill()
+    {
+        if (m_storage.index() != 1)
+            m_storage.emplace<1>();
+        return std::get<1>(m_storage);
+    }
+
     ValueKind kind() const { return static_cast<ValueKind>(m_storage.index()); }
     bool isNull() const { return m_storage.index() == 0; }
 

@@ -104,14 +104,14 @@ bool TableCursor::countRows(qint64& count, DbError& error)
 
 bool TableCursor::next(std::vector<Value>& values, DbError& error)
 {
-    Page page;
+    const Page* page = nullptr;
     std::uint32_t start = 0, end = 0;
     if (!nextRowLocation(page, start, end, error))
         return false;
-    return decodeRow(page, start, end, values, error);
+    return decodeRow(*page, start, end, values, error);
 }
 
-bool TableCursor::nextRowLocation(Page& page, std::uint32_t& start, std::uint32_t& end, DbError& error)
+bool TableCursor::nextRowLocation(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error)
 {
     Pager& pager = m_db.pager();
     for (;;) {
@@ -144,9 +144,12 @@ bool TableCursor::nextRowLocation(Page& page, std::uint32_t& start, std::uint32_
             error = DbError::damaged(QStringLiteral("a row lies outside its page"), m_page.number);
             return false;
         }
-        if (flags & kRowOverflow)
-            return followOverflow(m_page, start, end, page, start, end, error);
-        page = m_page;
+        if (flags & kRowOverflow) {
+            page = &m_movedPage;
+            return followOverflow(m_page, start, end, m_movedPage, start, end, error);
+        }
+        // The row is read where it stands: no copy of the page (and its owner) per row.
+        page = &m_page;
         return true;
     }
 }
@@ -379,7 +382,7 @@ bool TableCursor::decodeValue(const ColumnDef& c, ByteView d, std::uint32_t page
         return true;
     }
     case ColumnType::Text:
-        out = Value::text(m_db.codec().decode(d));
+        m_db.codec().decodeInto(d, out.textToFill());
         return true;
     case ColumnType::Memo:
     case ColumnType::Ole: {
@@ -389,7 +392,7 @@ bool TableCursor::decodeValue(const ColumnDef& c, ByteView d, std::uint32_t page
         if (c.calculated)
             v = unwrapCalculated(v);
         if (c.type == ColumnType::Memo)
-            out = Value::text(m_db.codec().decode(v));
+            m_db.codec().decodeInto(v, out.textToFill());
         else
             out = Value::binary(QByteArray(reinterpret_cast<const char*>(v.data()), static_cast<qsizetype>(v.size())));
         return true;

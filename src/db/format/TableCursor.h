@@ -32,7 +32,7 @@ public:
     bool countRows(qint64& count, DbError& error);
 
 private:
-    bool nextRowLocation(Page& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
+    bool nextRowLocation(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
     bool followOverflow(const Page& from, std::uint32_t start, std::uint32_t end, Page& page, std::uint32_t& rowStart,
                         std::uint32_t& rowEnd, DbError& error);
     bool decodeRow(const Page& page, std::uint32_t start, std::uint32_t end, std::vector<Value>& values,
@@ -48,6 +48,7 @@ private:
     UsageMap m_map;
 
     Page m_page;               // the data page being scanned
+    Page m_movedPage;          // where the last moved row was found
     bool m_havePage = false;
     std::uint32_t m_rowCount = 0;
     std::uint32_t m_row = 0;

@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include <cstring>
+
 namespace quorvane::db::format {
 
 TextCodec::TextCodec(JetVersion version, std::uint16_t codePage) : m_version(version)
@@ -36,7 +38,22 @@ QString TextCodec::decode(ByteView bytes) const
     return text;
 }
 
+void TextCodec::decodeInto(ByteView bytes, QString& out) const
+{
+    if (m_version != JetVersion::Jet3)
+        decodeUnicodeInto(bytes, out);
+    else
+        out = decode(bytes);
+}
+
 QString TextCodec::decodeUnicode(ByteView bytes)
+{
+    QString out;
+    decodeUnicodeInto(bytes, out);
+    return out;
+}
+
+void TextCodec::decodeUnicodeInto(ByteView bytes, QString& out)
 {
     const std::uint8_t* p = bytes.data();
     const std::size_t n = bytes.size();
@@ -44,29 +61,31 @@ QString TextCodec::decodeUnicode(ByteView bytes)
         // Segments end at each 0x00 byte, which switches between one-byte characters
         // and UTF-16 units (a unit of an uncompressed segment never holds a zero byte).
         // Filled in place: a run of one-byte characters never yields more units than bytes.
-        QString out(static_cast<qsizetype>(n), Qt::Uninitialized);
+        out.resize(static_cast<qsizetype>(n));
         char16_t* dst = reinterpret_cast<char16_t*>(out.data());
         qsizetype used = 0;
-        bool compressed = true;
-        std::size_t start = 2;
-        for (std::size_t end = 2; end <= n; ++end) {
-            if (end < n && p[end] != 0x00)
-                continue;
-            if (compressed) {
-                for (std::size_t i = start; i < end; ++i)
-                    dst[used++] = char16_t(p[i]);
-            } else {
-                for (std::size_t i = start; i + 1 < end; i += 2)
-                    dst[used++] = char16_t(p[i] | (p[i + 1] << 8));
-            }
-            compressed = !compressed;
-            start = end + 1;
+        std::size_t i = 2;
+        while (i < n) {
+            while (i < n && p[i] != 0x00)
+                dst[used++] = char16_t(p[i++]);
+            if (i >= n)
+                break;
+            // The zero byte, then UTF-16 units up to the next zero byte.
+            std::size_t end = ++i;
+            while (end < n && p[end] != 0x00)
+                ++end;
+            for (; i + 1 < end; i += 2)
+                dst[used++] = char16_t(p[i] | (p[i + 1] << 8));
+            i = end + 1;
         }
-        out.truncate(used);
-        return out;
+        out.resize(used);
+        return;
     }
     // A trailing odd byte cannot be a UTF-16 unit: it is dropped.
-    return QString::fromUtf16(reinterpret_cast<const char16_t*>(p), static_cast<qsizetype>(n / 2));
+    const qsizetype units = static_cast<qsizetype>(n / 2);
+    out.resize(units);
+    if (units > 0)
+        std::memcpy(out.data(), p, static_cast<std::size_t>(units) * 2);
 }
 
 } // namespace quorvane::db::format

@@ -15,9 +15,13 @@ class TextCodec {
 public:
     TextCodec(JetVersion version, std::uint16_t codePage);
     QString decode(ByteView bytes) const;
+    // The same into `out`, whose storage is reused when it is large enough: a table
+    // scan decodes the same columns row after row.
+    void decodeInto(ByteView bytes, QString& out) const;
 
     // Jet 4 text as stored (compressed or plain UTF-16LE).
     static QString decodeUnicode(ByteView bytes);
+    static void decodeUnicodeInto(ByteView bytes, QString& out);
 
 private:
     JetVersion m_version;
