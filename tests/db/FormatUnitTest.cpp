@@ -28,6 +28,22 @@ TEST_P(UnicodeText, Decodes)
               GetParam().text);
 }
 
+// The reader decodes each row's text into the string of the row before: nothing of
+// the longer old text may survive, and a copy someone still holds must not change.
+TEST_P(UnicodeText, DecodesIntoAStringInUse)
+{
+    const QByteArray& b = GetParam().stored;
+    const ByteView view(reinterpret_cast<const std::uint8_t*>(b.constData()), static_cast<std::size_t>(b.size()));
+    QString reused = QStringLiteral("an older and much longer value than any of the cases");
+    const QString held = reused;
+    TextCodec::decodeUnicodeInto(view, reused);
+    EXPECT_EQ(reused, GetParam().text);
+    EXPECT_EQ(held, QStringLiteral("an older and much longer value than any of the cases"));
+    QString small = QStringLiteral("x");
+    TextCodec::decodeUnicodeInto(view, small);
+    EXPECT_EQ(small, GetParam().text);
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Cases, UnicodeText,
     ::testing::Values(TextCase{"plain", QByteArray("a\0b\0", 4), QStringLiteral("ab")},

@@ -53,4 +53,20 @@ TEST(ValueKinds, NullIsDistinctFromEmptyAndZero)
     EXPECT_EQ(Value::currency({15000}).kind(), ValueKind::Currency);
 }
 
+// A value refilled as text, whatever it held before, is text (Null becomes the empty
+// string, not Null), and refilling it leaves earlier copies alone.
+TEST(ValueKinds, TextToFillTurnsAnyValueIntoText)
+{
+    for (Value v : {Value(), Value::longInt(7), Value::text(QStringLiteral("old")), Value::dbl(1.5)}) {
+        const Value before = v;
+        v.textToFill() = QStringLiteral("new");
+        EXPECT_EQ(v.kind(), ValueKind::Text);
+        EXPECT_EQ(v.asText(), QStringLiteral("new"));
+        EXPECT_EQ(before == v, false);
+        Value empty = before;
+        empty.textToFill().clear();
+        EXPECT_FALSE(empty.isNull());
+    }
+}
+
 } // namespace
