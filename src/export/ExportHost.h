@@ -67,6 +67,10 @@ class EventPump {
 public:
     virtual ~EventPump() = default;
     virtual void processEvents() = 0;
+    // Asked right after each processEvents(): true when the program is ending (a window
+    // was closed while the events ran). The engine then stops where it is: nothing more
+    // is written, no file is put in place, nothing is shown or reported.
+    virtual bool stopRequested() const { return false; }
 };
 
 // The window's mouse pointer, set back to the default when a run ends.

@@ -76,6 +76,8 @@ private:
     // report::ErrorReporter: every report of the run passes here on its way out.
     void showApplicationError(const report::ApplicationError& error) override
     {
+        if (m_stop)
+            return; // the program is ending: nobody is there to read it
         flushProgress();
         ++m_result.reports;
         m_tableFailed = m_inTable;
@@ -102,7 +104,7 @@ private:
     // A yield: runs the event loop when the interval has passed since the last time.
     void yield()
     {
-        if (--m_countdown > 0)
+        if (--m_countdown > 0 || m_stop)
             return;
         pumpIfDue();
     }
@@ -115,6 +117,10 @@ private:
             return;
         flushProgress();
         m_host.events->processEvents();
+        if (m_host.events->stopRequested()) {
+            m_stop = true;
+            return;
+        }
         m_lastPump = std::chrono::steady_clock::now();
         // Controls change only while events run: read them again now.
         refreshOptions();
@@ -150,6 +156,7 @@ private:
     void finishTableFile();
     void dropTableOutput();
     void writeOneFile();
+    ExportResult stop();
 
     const ExportHost& m_host;
     db::ObjectFactory& m_factory;
@@ -158,6 +165,7 @@ private:
     std::chrono::milliseconds m_interval;
     std::chrono::steady_clock::time_point m_lastPump;
     int m_countdown = 1;
+    bool m_stop = false; // the host asked to stop: every loop ends, nothing more is written
     Options m_opt;
     ExportResult m_result;
 
@@ -217,6 +225,8 @@ ExportResult TableExportEngine::Run::execute()
             break;
         if (r.test(124, [&] { return m_host.tables->isTicked(i); }))
             exportTable(i);
+        if (m_stop)
+            return stop();
         r.run(226, [] {});
     }
 
@@ -224,6 +234,8 @@ ExportResult TableExportEngine::Run::execute()
         writeOneFile();
     else
         m_allFile.cancel();
+    if (m_stop)
+        return stop();
 
     r.run(238, [&] { m_host.pointer->restoreDefault(); });
     r.run(240, [&] { m_pending = false; m_host.progress->setValue(0.0); });
@@ -277,6 +289,8 @@ void TableExportEngine::Run::exportTable(int index)
             ok = readHeader();
         if (ok)
             ok = readRecords();
+        if (m_stop)
+            return; // stop() drops what was written
         if (!ok) {
             dropTableOutput();
         } else if (r.test(212, [&] { return m_mode == SaveMode::PerTable; })) {
@@ -331,6 +345,8 @@ bool TableExportEngine::Run::readHeader()
         return false;
     for (int j = 0; j < *columns; ++j) {
         r.run(144, [&] { yield(); });
+        if (m_stop)
+            return false;
         if (!r.run(146, [&] {
                 m_formatter.encoder().append(m_line, m_records->fieldName(j));
                 m_line += m_opt.separatorBytes;
@@ -341,7 +357,7 @@ bool TableExportEngine::Run::readHeader()
     r.run(150, [&] { cutTrailingSeparator(); });
     r.run(152, [] {});
     r.run(154, [&] { emitLine(); });
-    return true;
+    return !m_stop;
 }
 
 bool TableExportEngine::Run::readRecords()
@@ -353,6 +369,8 @@ bool TableExportEngine::Run::readRecords()
     const qint64 total = *count;
     for (qint64 rec = 1; rec <= total; ++rec) {
         r.run(158, [&] { yield(); });
+        if (m_stop)
+            return false;
         r.run(160, [&] {
             m_pending = true;
             m_pendingRecord = rec;
@@ -367,6 +385,8 @@ bool TableExportEngine::Run::readRecords()
             return false;
         for (int j = 0; j < *columns; ++j) {
             r.run(168, [&] { yield(); });
+            if (m_stop)
+                return false;
             bool quoted = false;
             if (r.test(170, [&] { return m_opt.quotes; })) {
                 quoted = true;
@@ -383,6 +403,8 @@ bool TableExportEngine::Run::readRecords()
         r.run(184, [&] { cutTrailingSeparator(); });
         r.run(186, [] {});
         r.run(188, [&] { emitLine(); });
+        if (m_stop)
+            return false;
         if (!r.run(190, [&] { m_records->moveNext(); }))
             return false;
         r.run(192, [] {});
@@ -410,7 +432,7 @@ void TableExportEngine::Run::emitLine()
 {
     m_routine.run(206, [&] { yield(); });
     m_routine.run(208, [&] {
-        if (!m_sink)
+        if (!m_sink || m_stop)
             return;
         m_sink->writeBytes(m_line);
         m_sink->writeLineEnd();
@@ -425,6 +447,8 @@ void TableExportEngine::Run::finishTableFile()
             throw *m_tableCreateError;
     });
     r.run(216, [&] { yield(); });
+    if (m_stop)
+        return;
     bool writeFailed = false;
     r.run(218, [&] {
         if (!m_tableFile.isOpen()) {
@@ -473,6 +497,8 @@ void TableExportEngine::Run::writeOneFile()
             throw *m_allCreateError;
     });
     r.run(232, [&] { yield(); });
+    if (m_stop)
+        return;
     bool writeFailed = false;
     r.run(234, [&] {
         if (!m_allFile.isOpen()) {
@@ -496,6 +522,17 @@ void TableExportEngine::Run::writeOneFile()
                                                          .arg(m_allFile.path(), m_allFile.errorString()));
         m_result.filesWritten.append(m_allFile.path());
     });
+}
+
+// The program is ending: the files in hand are thrown away (an existing file of the same
+// name stays as it was) and the run returns without a word.
+ExportResult TableExportEngine::Run::stop()
+{
+    m_pending = false;
+    m_tableFile.cancel();
+    m_allFile.cancel();
+    m_result.stopped = true;
+    return m_result;
 }
 
 TableExportEngine::TableExportEngine(const ExportHost& host, std::chrono::milliseconds yieldInterval)

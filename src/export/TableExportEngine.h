@@ -19,7 +19,9 @@
 // - the output folder and the save mode that govern a table's file are read when that
 //   table's lines start (they used to be read after the lines were built; they can only
 //   differ if the user changes them in the middle of that very table);
-// - a start while a run is active is ignored.
+// - a start while a run is active is ignored;
+// - when the host asks to stop (the program is ending), the run ends at that yield: the
+//   file in hand is dropped (output.txt too), no message or report follows.
 
 #include "ExportHost.h"
 
@@ -35,6 +37,7 @@ namespace quorvane::exporter {
 struct ExportResult {
     bool ignored = false;          // a run was already active; nothing was done
     bool folderMissing = false;    // the folder message was shown; nothing was done
+    bool stopped = false;          // the host asked to stop; the files in hand were dropped
     int reports = 0;               // error reports shown
     QStringList filesWritten;      // full paths, in the order they were completed
     QStringList tablesFailed;      // tables with at least one report or no file

@@ -460,4 +460,67 @@ TEST_F(EngineFixture, EventLoopRunsAtEveryYieldWithoutAnInterval)
     EXPECT_EQ(host.eventTurns, 3 + 3 * 4 + 1);
 }
 
+// Closing a window mid-run: the engine stops at the yield where it is told, drops the file
+// in hand (an older file of that name stays as it was), and neither shows nor reports
+// anything. Files finished before that point stay.
+struct StopCase {
+    const char* label;
+    bool oneFile;
+    int stopAtTurn;           // the event-loop turn after which the host asks to stop
+    const char* finishedFiles; // comma-separated, what is in the folder afterwards
+};
+
+class StopMidRun : public EngineFixture, public ::testing::WithParamInterface<StopCase> {};
+
+TEST_P(StopMidRun, WritesNothingMoreAndReportsNothing)
+{
+    const StopCase& c = GetParam();
+    host.option1 = !c.oneFile;
+    host.option2 = c.oneFile;
+    writeFile(QStringLiteral("A.txt"), "yesterday");
+    writeFile(QStringLiteral("output.txt"), "last week");
+    // Two tables of three records and two columns. Turns per table: the header's two
+    // fields and its line (3), each record, its fields and its line (4 each); per-table
+    // files have one more before they are put in place, output.txt one at the very end.
+    host.addTable(QStringLiteral("A"), {QStringLiteral("a"), QStringLiteral("b")}, numbered(3));
+    host.addTable(QStringLiteral("B"), {QStringLiteral("a"), QStringLiteral("b")}, numbered(3));
+    host.onEvents = [&] {
+        if (host.eventTurns == c.stopAtTurn)
+            host.stop = true;
+    };
+    const auto result = runExport();
+    EXPECT_TRUE(result.stopped);
+    EXPECT_EQ(host.eventTurns, c.stopAtTurn); // not one turn more
+    EXPECT_TRUE(host.messages.isEmpty()) << host.messages.join('|').toStdString();
+    EXPECT_TRUE(host.errors.lines().empty());
+    QStringList expected = QString::fromLatin1(c.finishedFiles).split(',', Qt::SkipEmptyParts);
+    expected << QStringLiteral("output.txt");
+    if (!expected.contains(QStringLiteral("A.txt")))
+        expected << QStringLiteral("A.txt");
+    expected.sort();
+    EXPECT_EQ(files(), expected); // no temporary file left either
+    EXPECT_EQ(file(QStringLiteral("output.txt")), QByteArray("last week"));
+    if (!QString::fromLatin1(c.finishedFiles).contains(QStringLiteral("A.txt")))
+        EXPECT_EQ(file(QStringLiteral("A.txt")), QByteArray("yesterday"));
+    else
+        EXPECT_NE(file(QStringLiteral("A.txt")), QByteArray("yesterday"));
+    EXPECT_EQ(result.filesWritten.size(), QString::fromLatin1(c.finishedFiles).count(QLatin1Char(',')) +
+                                              (*c.finishedFiles ? 1 : 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StopMidRun,
+    ::testing::Values(StopCase{"inTheHeader", false, 1, ""},
+                      StopCase{"atTheFirstRecord", false, 4, ""},
+                      StopCase{"insideARecord", false, 9, ""},
+                      StopCase{"beforeTheLastLine", false, 15, ""},
+                      StopCase{"justBeforeTheFileIsPutInPlace", false, 16, ""},
+                      StopCase{"inTheSecondTable", false, 20, "A.txt"},
+                      StopCase{"beforeTheSecondFileIsPutInPlace", false, 32, "A.txt"},
+                      StopCase{"oneFileInTheFirstTable", true, 5, ""},
+                      StopCase{"oneFileInTheSecondTable", true, 20, ""},
+                      StopCase{"oneFileJustBeforeItIsPutInPlace", true, 31, ""}),
+    [](const auto& info) { return std::string(info.param.label); });
+
 } // namespace
+

@@ -2,7 +2,8 @@
 
 // The export engine's host as plain data: options and table rows a test sets, and
 // recorders for progress, messages, pointer resets and error reports. `onEvents` runs
-// at every event-loop turn, where a test can change options like a user would.
+// at every event-loop turn, where a test can change options like a user would, or set
+// `stop` like a window that is closed.
 
 #include "FakeAdo.h"
 #include "RecordingErrorReporter.h"
@@ -54,6 +55,7 @@ public:
         if (onEvents)
             onEvents();
     }
+    bool stopRequested() const override { return stop; }
 
     // MousePointer
     void restoreDefault() override { ++pointerResets; }
@@ -98,6 +100,7 @@ public:
     int eventTurns = 0;
     int pointerResets = 0;
     std::function<void()> onEvents;
+    bool stop = false; // what stopRequested() answers
 
     FakeObjectFactory factory;
     FixedConnectionInputs inputs;

@@ -91,6 +91,11 @@ void Form2ExportHost::processEvents()
     QCoreApplication::processEvents();
 }
 
+bool Form2ExportHost::stopRequested() const
+{
+    return m_form.m_unloading;
+}
+
 void Form2ExportHost::restoreDefault()
 {
     m_form.setMousePointer(pointer::kDefault);

@@ -9,9 +9,8 @@ class Form2;
 
 // What the export engine reads and drives while "Start Exporting" runs: the export
 // window's controls, read at the moment the engine asks, its progress bar, its pointer and
-// its message boxes. Once the program is ending the engine finds no more rows and no save
-// mode: it stops at its next look at the list, at the latest when the table in hand has
-// been read, starts no file, and nothing more is shown.
+// its message boxes. Once the program is ending (prepareToEnd()) the engine is asked to
+// stop at its next yield: it drops the file in hand, writes and shows nothing more.
 class Form2ExportHost final : public ExportOptions,
                               public TableList,
                               public ProgressSink,
@@ -40,6 +39,7 @@ public:
     void setText(const QString& text) override;
 
     void processEvents() override;
+    bool stopRequested() const override;
     void restoreDefault() override;
     void showMessage(const QString& text) override;
     void showApplicationError(const report::ApplicationError& error) override;
