@@ -13,6 +13,16 @@ constexpr std::int64_t kTicksPerDay = 86'400 * kTicksPerSecond;
 
 void appendNumber(std::string& out, std::int64_t value, int minDigits)
 {
+    // Days, months, hours, minutes and seconds: at most two digits, most fields of a date.
+    if (value >= 0 && value < 100 && minDigits <= 2) {
+        if (value >= 10 || minDigits == 2) {
+            const char pair[2] = {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
+            out.append(pair, 2);
+        } else {
+            out += static_cast<char>('0' + value);
+        }
+        return;
+    }
     char buf[24];
     int n = 0;
     const bool negative = value < 0;
