@@ -2,6 +2,7 @@
 
 #include "Main.h"
 #include "appearance/Appearance.h"
+#include "appearance/WindowMetrics.h"
 #include "settings/SettingsStore.h"
 
 #include "app/report/ApplicationError.h"
@@ -25,25 +26,9 @@ namespace quorvane::app {
 
 namespace {
 
-// The window was drawn in twips; Qt's logical pixels are 15 twips each.
 int px(int twips)
 {
-    return qRound(twips / 15.0);
-}
-
-QRect twipsRect(int left, int top, int width, int height)
-{
-    return {px(left), px(top), px(width), px(height)};
-}
-
-QFont arialBold(qreal points)
-{
-    QFont font;
-    // Liberation Sans has Arial's metrics, so captions fit their boxes as drawn.
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    font.setPointSizeF(points);
-    font.setBold(true);
-    return font;
+    return twipsToPixels(twips);
 }
 
 const QString kSampleDatabaseSuffix = QStringLiteral("/Samples/sample.mdb");
@@ -180,12 +165,7 @@ void Form1::start()
 
 void Form1::centreOnScreen()
 {
-    const QScreen* screen = this->screen();
-    if (!screen)
-        return;
-    QRect frame = frameGeometry();
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    app::centreOnScreen(*this);
 }
 
 QString Form1::databasePath() const

@@ -14,6 +14,7 @@ add_library(quorvane_shell STATIC
     WindowErrorReporter.cpp WindowErrorReporter.h
     appearance/Appearance.cpp appearance/Appearance.h
     appearance/SkinFramework.cpp appearance/SkinFramework.h
+    appearance/WindowMetrics.h
     services/UiServices.h)
 target_include_directories(quorvane_shell PUBLIC ${CMAKE_SOURCE_DIR}/src)
 target_link_libraries(quorvane_shell PUBLIC Qt6::Widgets quorvane_db quorvane_settings quorvane_report)

@@ -2,44 +2,59 @@
 
 namespace quorvane::db {
 
+int Decimal::digitsLeastSignificantFirst(char* out) const
+{
+    int count = 0;
+    if (hi == 0) {
+        // Most values fit in 64 bits: one division per digit instead of three.
+        std::uint64_t v = (std::uint64_t(mid) << 32) | lo;
+        while (v != 0) {
+            out[count++] = static_cast<char>('0' + v % 10);
+            v /= 10;
+        }
+    } else {
+        // Repeated division of the 96-bit magnitude by ten, most significant word first.
+        std::uint32_t words[3] = {hi, mid, lo};
+        bool nonZero = true;
+        while (nonZero) {
+            std::uint64_t rem = 0;
+            nonZero = false;
+            for (auto& w : words) {
+                const std::uint64_t cur = (rem << 32) | w;
+                w = static_cast<std::uint32_t>(cur / 10);
+                rem = cur % 10;
+                nonZero = nonZero || w != 0;
+            }
+            out[count++] = static_cast<char>('0' + rem);
+        }
+    }
+    const int s = effectiveScale();
+    while (count < s + 1)
+        out[count++] = '0';
+    return count;
+}
+
 QString Decimal::toString(bool trimZeros) const
 {
-    // Repeated division of the 96-bit magnitude by ten, most significant word first.
-    std::uint32_t words[3] = {hi, mid, lo};
-    char digits[40];
-    int count = 0;
-    bool nonZero = (hi | mid | lo) != 0;
-    while (nonZero) {
-        std::uint64_t rem = 0;
-        nonZero = false;
-        for (auto& w : words) {
-            const std::uint64_t cur = (rem << 32) | w;
-            w = static_cast<std::uint32_t>(cur / 10);
-            rem = cur % 10;
-            nonZero = nonZero || w != 0;
-        }
-        digits[count++] = static_cast<char>('0' + rem);
-    }
-    // digits[] holds the number least significant digit first; pad to at least scale+1.
-    while (count < scale + 1)
-        digits[count++] = '0';
+    char digits[kMaxDigits];
+    const int count = digitsLeastSignificantFirst(digits);
+    const int s = effectiveScale();
 
-    int fracEnd = 0; // index (from the least significant end) where kept decimals start
+    int fracEnd = 0; // digits below this index are trailing zeros that are dropped
     if (trimZeros) {
-        while (fracEnd < scale && digits[fracEnd] == '0')
+        while (fracEnd < s && digits[fracEnd] == '0')
             ++fracEnd;
     }
 
     QString out;
     out.reserve(count + 2);
-    bool isZero = (hi | mid | lo) == 0;
-    if (negative && !isZero)
+    if (negative && (hi | mid | lo) != 0)
         out += QLatin1Char('-');
-    for (int i = count - 1; i >= scale; --i)
+    for (int i = count - 1; i >= s; --i)
         out += QLatin1Char(digits[i]);
-    if (fracEnd < scale) {
+    if (fracEnd < s) {
         out += QLatin1Char('.');
-        for (int i = scale - 1; i >= fracEnd; --i)
+        for (int i = s - 1; i >= fracEnd; --i)
             out += QLatin1Char(digits[i]);
     }
     return out;

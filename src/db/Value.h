@@ -28,6 +28,15 @@ struct Decimal {
     // Exact decimal digits, '.' as separator, no trailing zeros after the point
     // when trimZeros is set (e.g. "1995.5"), otherwise all `scale` decimals.
     QString toString(bool trimZeros = true) const;
+
+    // A scale beyond 28 is not one Access writes; a damaged file's larger scale is cut
+    // to this so the digits stay within their buffer.
+    static constexpr int kMaxScale = 30;
+    static constexpr int kMaxDigits = 40;
+    int effectiveScale() const { return scale < kMaxScale ? scale : kMaxScale; }
+    // The digits of the magnitude into `out` (kMaxDigits long), least significant first,
+    // padded with zeros to at least effectiveScale() + 1 digits. Returns their count.
+    int digitsLeastSignificantFirst(char* out) const;
 };
 
 // Date/Time as Access stores it: days since 1899-12-30. For negative values the

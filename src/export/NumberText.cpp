@@ -147,37 +147,10 @@ void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view 
 
 void appendDecimalText(std::string& out, const db::Decimal& value, std::string_view decimalSeparator)
 {
-    // Repeated division of the 96-bit magnitude by ten, most significant word first;
-    // the digits come out least significant first.
-    std::uint32_t words[3] = {value.hi, value.mid, value.lo};
-    char digits[40];
-    int count = 0;
-    bool nonZero = (value.hi | value.mid | value.lo) != 0;
-    const bool isZero = !nonZero;
-    if (value.hi == 0) {
-        // Most values fit in 64 bits: one division per digit instead of three.
-        std::uint64_t v = (std::uint64_t(value.mid) << 32) | value.lo;
-        while (v != 0) {
-            digits[count++] = static_cast<char>('0' + v % 10);
-            v /= 10;
-        }
-        nonZero = false;
-    }
-    while (nonZero && count < 32) {
-        std::uint64_t rem = 0;
-        nonZero = false;
-        for (auto& w : words) {
-            const std::uint64_t cur = (rem << 32) | w;
-            w = static_cast<std::uint32_t>(cur / 10);
-            rem = cur % 10;
-            nonZero = nonZero || w != 0;
-        }
-        digits[count++] = static_cast<char>('0' + rem);
-    }
-    // A scale beyond 28 is not a Decimal Access writes; keep it from reaching past the digits.
-    const int scale = std::min<int>(value.scale, 30);
-    while (count < scale + 1)
-        digits[count++] = '0';
+    char digits[db::Decimal::kMaxDigits];
+    const int count = value.digitsLeastSignificantFirst(digits);
+    const int scale = value.effectiveScale();
+    const bool isZero = (value.hi | value.mid | value.lo) == 0;
     int kept = 0; // trailing zeros of the fraction dropped
     while (kept < scale && digits[kept] == '0')
         ++kept;

@@ -70,3 +70,17 @@ TEST(ValueKinds, TextToFillTurnsAnyValueIntoText)
 }
 
 } // namespace
+
+namespace {
+
+// A damaged file can claim any scale up to 255; the text must stay bounded and exact
+// up to the largest scale kept.
+TEST(DecimalText, OversizedScaleIsCutNotOverrun)
+{
+    Decimal d{5, 0, 0, 255, true};
+    EXPECT_EQ(d.toString(true), QStringLiteral("-0.") + QString(29, QLatin1Char('0')) + QStringLiteral("5"));
+    Decimal big{0xFFFFFFFF, 0xFFFFFFFF, 0xFFFFFFFF, 40, false};
+    EXPECT_EQ(big.toString(false), QStringLiteral("0.") + QStringLiteral("0") + QStringLiteral("79228162514264337593543950335"));
+}
+
+} // namespace

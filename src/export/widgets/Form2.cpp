@@ -14,6 +14,7 @@
 #include "app/settings/SettingsStore.h"
 #include "db/Ado.h"
 #include "db/ConnectionString.h"
+#include "app/appearance/WindowMetrics.h"
 #include "db/FileExists.h"
 #include "export/TableExportEngine.h"
 
@@ -34,25 +35,12 @@ namespace quorvane::exporter {
 
 namespace {
 
-// The layout is drawn in twips; the screen has 15 of them to a pixel.
+using app::arialBold;
+using app::twipsRect;
+
 int px(int twips)
 {
-    return (twips + 7) / 15;
-}
-
-QRect twipRect(int left, int top, int width, int height)
-{
-    return QRect(px(left), px(top), px(width), px(height));
-}
-
-QFont arialBold(qreal points)
-{
-    QFont font;
-    // Liberation Sans has Arial's metrics, so the captions fit their boxes as drawn.
-    font.setFamilies({QStringLiteral("Arial"), QStringLiteral("Liberation Sans")});
-    font.setPointSizeF(points);
-    font.setBold(true);
-    return font;
+    return app::twipsToPixels(twips);
 }
 
 // A frame as drawn: a thin line around its controls with the caption set into the top
@@ -120,53 +108,53 @@ void Form2::buildControls()
         return f;
     };
 
-    m_PushButton2 = button("PushButton2", QStringLiteral("< Back"), this, twipRect(120, 120, 7800, 405));
+    m_PushButton2 = button("PushButton2", QStringLiteral("< Back"), this, twipsRect(120, 120, 7800, 405));
 
     m_ListView1 = new TableListView(this);
     m_ListView1->setObjectName(QStringLiteral("ListView1"));
-    m_ListView1->setGeometry(twipRect(120, 630, 7800, 1875));
+    m_ListView1->setGeometry(twipsRect(120, 630, 7800, 1875));
     m_ListView1->setHeaderLabel(QString()); // the heading arrives with Form_Load
 
-    m_PushButton1 = button("PushButton1", QStringLiteral("Select All"), this, twipRect(120, 2580, 3840, 405));
-    m_PushButton3 = button("PushButton3", QStringLiteral("Deselect All"), this, twipRect(4080, 2580, 3840, 405));
+    m_PushButton1 = button("PushButton1", QStringLiteral("Select All"), this, twipsRect(120, 2580, 3840, 405));
+    m_PushButton3 = button("PushButton3", QStringLiteral("Deselect All"), this, twipsRect(4080, 2580, 3840, 405));
 
-    m_Frame3 = frame("Frame3", QStringLiteral("Seperate Each Field With This Character/s"), twipRect(120, 3030, 7800, 800));
+    m_Frame3 = frame("Frame3", QStringLiteral("Seperate Each Field With This Character/s"), twipsRect(120, 3030, 7800, 800));
     m_Text2 = new QLineEdit(m_Frame3);
     m_Text2->setObjectName(QStringLiteral("Text2"));
-    m_Text2->setGeometry(twipRect(240, 300, 7320, 330));
+    m_Text2->setGeometry(twipsRect(240, 300, 7320, 330));
 
-    m_Frame4 = frame("Frame4", QStringLiteral("First Line Option"), twipRect(120, 3870, 7800, 700));
+    m_Frame4 = frame("Frame4", QStringLiteral("First Line Option"), twipsRect(120, 3870, 7800, 700));
     m_Check6 = new QCheckBox(QStringLiteral("First line in text file will contain field names"), m_Frame4);
     m_Check6->setObjectName(QStringLiteral("Check6"));
-    m_Check6->setGeometry(twipRect(240, 300, 4335, 255));
+    m_Check6->setGeometry(twipsRect(240, 300, 4335, 255));
     m_Check6->setChecked(true);
 
-    m_Frame6 = frame("Frame6", QStringLiteral("Quote Option"), twipRect(120, 4650, 7800, 700));
+    m_Frame6 = frame("Frame6", QStringLiteral("Quote Option"), twipsRect(120, 4650, 7800, 700));
     m_Check1 = new QCheckBox(QStringLiteral("Add quotes around each entry"), m_Frame6);
     m_Check1->setObjectName(QStringLiteral("Check1"));
-    m_Check1->setGeometry(twipRect(240, 300, 4335, 255));
+    m_Check1->setGeometry(twipsRect(240, 300, 4335, 255));
     m_Check1->setChecked(true);
 
-    m_Frame1 = frame("Frame1", QStringLiteral("Save Option"), twipRect(120, 5430, 7800, 1020));
+    m_Frame1 = frame("Frame1", QStringLiteral("Save Option"), twipsRect(120, 5430, 7800, 1020));
     m_Option1 = new QRadioButton(QStringLiteral("Save each selected table to separate text file"), m_Frame1);
     m_Option1->setObjectName(QStringLiteral("Option1"));
-    m_Option1->setGeometry(twipRect(180, 300, 5190, 285));
+    m_Option1->setGeometry(twipsRect(180, 300, 5190, 285));
     m_Option1->setChecked(true);
     m_Option2 = new QRadioButton(QStringLiteral("Save selected tables to one text file"), m_Frame1);
     m_Option2->setObjectName(QStringLiteral("Option2"));
-    m_Option2->setGeometry(twipRect(180, 650, 5190, 285));
+    m_Option2->setGeometry(twipsRect(180, 650, 5190, 285));
 
-    m_Frame2 = frame("Frame2", QStringLiteral("Save Results To This Folder"), twipRect(120, 6510, 7800, 800));
+    m_Frame2 = frame("Frame2", QStringLiteral("Save Results To This Folder"), twipsRect(120, 6510, 7800, 800));
     m_Text1 = new QLineEdit(m_Frame2);
     m_Text1->setObjectName(QStringLiteral("Text1"));
-    m_Text1->setGeometry(twipRect(240, 300, 6615, 330));
-    m_PushButton4 = button("PushButton4", QStringLiteral("..."), m_Frame2, twipRect(6960, 300, 600, 330));
+    m_Text1->setGeometry(twipsRect(240, 300, 6615, 330));
+    m_PushButton4 = button("PushButton4", QStringLiteral("..."), m_Frame2, twipsRect(6960, 300, 600, 330));
 
-    m_PushButton5 = button("PushButton5", QStringLiteral("Start Exporting"), this, twipRect(120, 7430, 7800, 405));
+    m_PushButton5 = button("PushButton5", QStringLiteral("Start Exporting"), this, twipsRect(120, 7430, 7800, 405));
 
     m_ProgressBar1 = new TextProgressBar(this);
     m_ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
-    m_ProgressBar1->setGeometry(twipRect(120, 7950, 7800, 405));
+    m_ProgressBar1->setGeometry(twipsRect(120, 7950, 7800, 405));
     m_ProgressBar1->setProgressText(kProgressIdle);
 
     // A frame's style sheet keeps its controls from taking the window's font; every control
@@ -444,11 +432,7 @@ void Form2::showEvent(QShowEvent* event)
     ensureLoaded();
     if (!m_centred) {
         m_centred = true;
-        if (const QScreen* screen = this->screen()) {
-            QRect frame = frameGeometry();
-            frame.moveCenter(screen->availableGeometry().center());
-            move(frame.topLeft());
-        }
+        app::centreOnScreen(*this);
     }
     QWidget::showEvent(event);
 }
