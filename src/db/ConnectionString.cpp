@@ -33,6 +33,13 @@ QString BuildConnectionString(const ConnectionInputs& inputs)
 
 namespace {
 
+DbError malformedConnectionString()
+{
+    return {errc::kWrongArguments,
+            QStringLiteral("The connection string is malformed: it must be key=value pairs separated by ';', "
+                           "values optionally quoted.")};
+}
+
 bool isProviderKnown(const QString& provider)
 {
     const QString p = provider.trimmed();
@@ -66,8 +73,7 @@ std::optional<ConnectionSettings> parseConnectionString(const QString& text, DbE
         if (i >= n || text[i] == QLatin1Char(';')) {
             // A piece without '=': empty pieces are allowed, others are malformed.
             if (!key.isEmpty()) {
-                error = {errc::kWrongArguments,
-                         QStringLiteral("Format of the initialization string does not conform to the OLE DB specification.")};
+                error = malformedConnectionString();
                 return std::nullopt;
             }
             ++i;
@@ -96,8 +102,7 @@ std::optional<ConnectionSettings> parseConnectionString(const QString& text, DbE
             while (i < n && text[i].isSpace())
                 ++i;
             if (!closed || (i < n && text[i] != QLatin1Char(';'))) {
-                error = {errc::kWrongArguments,
-                         QStringLiteral("Format of the initialization string does not conform to the OLE DB specification.")};
+                error = malformedConnectionString();
                 return std::nullopt;
             }
         } else {
