@@ -4,6 +4,7 @@
 // the same way (files/, expected/, passwords.tsv) can be given in QUORVANE_CORPUS.
 
 #include "QtPrinters.h"
+#include "../db/CorpusSupport.h"
 
 #include <QDate>
 #include <QDir>
@@ -154,19 +155,6 @@ std::optional<double> exportedSeconds(const QString& text, bool enUs)
         + m.captured(6).toInt() + (m.captured(7).isEmpty() ? 0.0 : m.captured(7).toDouble());
 }
 
-QString trimDecimal(QString s)
-{
-    if (s.contains(QLatin1Char('.'))) {
-        while (s.endsWith(QLatin1Char('0')))
-            s.chop(1);
-        if (s.endsWith(QLatin1Char('.')))
-            s.chop(1);
-    }
-    if (s == QLatin1String("-0"))
-        s = QStringLiteral("0");
-    return s;
-}
-
 // Empty when `actual` is what the export should show for `expected`; a reason otherwise.
 QString compare(const QJsonValue& expected, const QString& type, const QString& actual, bool enUs)
 {
@@ -206,7 +194,7 @@ QString compare(const QJsonValue& expected, const QString& type, const QString& 
     }
     // Whole numbers, currency and decimals: exact digits.
     if (type == QLatin1String("MONEY") || type == QLatin1String("NUMERIC"))
-        return trimDecimal(actual) == trimDecimal(e) && actual == trimDecimal(actual) ? QString()
+        return quorvane::test::canonicalDecimal(actual) == quorvane::test::canonicalDecimal(e) && actual == quorvane::test::canonicalDecimal(actual) ? QString()
                                                                                         : QStringLiteral("expected ") + e;
     return actual == e ? QString() : QStringLiteral("expected ") + e;
 }

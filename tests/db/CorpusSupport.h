@@ -8,14 +8,12 @@
 #include <QString>
 #include <QStringList>
 
+#include "../support/QtPrinters.h"
+
 #include <gtest/gtest.h>
 
 #include <ostream>
 
-inline void PrintTo(const QString& s, std::ostream* os)
-{
-    *os << s.toStdString();
-}
 
 namespace quorvane::test {
 
@@ -63,6 +61,20 @@ inline std::string testNameOf(const QString& file)
     for (QChar ch : file)
         out += ch.isLetterOrNumber() && ch.unicode() < 128 ? static_cast<char>(ch.unicode()) : '_';
     return out;
+}
+
+// "1995.50" and "1995.5" are the same number; "-0" is "0".
+inline QString canonicalDecimal(QString s)
+{
+    if (s.contains(QLatin1Char('.'))) {
+        while (s.endsWith(QLatin1Char('0')))
+            s.chop(1);
+        if (s.endsWith(QLatin1Char('.')))
+            s.chop(1);
+    }
+    if (s == QLatin1String("-0"))
+        s = QStringLiteral("0");
+    return s;
 }
 
 } // namespace quorvane::test

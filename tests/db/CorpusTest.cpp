@@ -47,20 +47,6 @@ std::vector<ExpectedTable> loadExpected(const QString& file)
     return tables;
 }
 
-// "1995.50" and "1995.5" are the same number; "-0" is "0".
-QString canonicalDecimal(QString s)
-{
-    if (s.contains(QLatin1Char('.'))) {
-        while (s.endsWith(QLatin1Char('0')))
-            s.chop(1);
-        if (s.endsWith(QLatin1Char('.')))
-            s.chop(1);
-    }
-    if (s == QLatin1String("-0"))
-        s = QStringLiteral("0");
-    return s;
-}
-
 // "2020-06-17T00:00" -> "2020-06-17T00:00:00.000000000"
 QString canonicalInstant(const QString& iso)
 {
