@@ -83,7 +83,9 @@ class Pipes(unittest.TestCase):
         self.assertTrue(writing, "the export ended before it could be stopped")
         child.send_signal(signal.SIGTERM)
         child.wait(timeout=60)
-        self.assertEqual(child.returncode, 143, child.stderr.read().decode(errors="replace"))
+        error = child.stderr.read().decode(errors="replace")
+        child.stderr.close()
+        self.assertEqual(child.returncode, 143, error)
         self.assertEqual(os.listdir(out), [os.path.basename(old)])
         with open(old, "rb") as f:
             self.assertEqual(f.read(), b"old\r\n")
