@@ -254,16 +254,18 @@ QString passwordFor(const QString& file)
     return {};
 }
 
-class Corpus : public ::testing::TestWithParam<CorpusFile> {};
+class Corpus : public ::testing::TestWithParam<CorpusFile> {
+protected:
+    const QString name = GetParam().name;
+    const QString database = corpusDir() + QStringLiteral("/files/") + name;
+    const std::vector<ExpectedTable> expected =
+        readExpected(corpusDir() + QStringLiteral("/expected/") + name + QStringLiteral(".jsonl"));
+};
 
 TEST_P(Corpus, OneFileReadsBackWithTheExpectedValues)
 {
-    const QString name = GetParam().name;
     if (name.isEmpty())
         GTEST_SKIP() << "no corpus at " << corpusDir().toStdString();
-    const QString database = corpusDir() + QStringLiteral("/files/") + name;
-    const std::vector<ExpectedTable> expected = readExpected(corpusDir() + QStringLiteral("/expected/") + name
-                                                             + QStringLiteral(".jsonl"));
 
     for (const char* locale : {"C", "en_US.UTF-8"}) {
         SCOPED_TRACE(locale);
@@ -327,12 +329,8 @@ TEST_P(Corpus, OneFileReadsBackWithTheExpectedValues)
 // unquoted NULL for Null, and as JSON lines; both read back with the dump's values.
 TEST_P(Corpus, ExactCsvAndJsonLinesReadBack)
 {
-    const QString name = GetParam().name;
     if (name.isEmpty())
         GTEST_SKIP() << "no corpus at " << corpusDir().toStdString();
-    const QString database = corpusDir() + QStringLiteral("/files/") + name;
-    const std::vector<ExpectedTable> expected = readExpected(corpusDir() + QStringLiteral("/expected/") + name
-                                                             + QStringLiteral(".jsonl"));
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8")); // must not matter
     env.insert(QStringLiteral("QUORVANE_PASSWORD"), passwordFor(name));
