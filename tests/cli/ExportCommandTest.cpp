@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 
 using namespace quorvane;
@@ -225,6 +226,19 @@ TEST_F(Command, HelpNamesEveryOption)
                                "--list", "--quiet", "--version", "QUORVANE_PASSWORD", "--values", "--null", "--csv",
                                "--line-end", "--bom", "--encoding", "--format"})
         EXPECT_TRUE(out.contains(QLatin1String(option))) << option;
+}
+
+TEST_F(Command, JsonLinesStayValidJsonAndUtf8)
+{
+    QString broken = QStringLiteral("a");
+    broken += QChar(0xD800); // a lone surrogate
+    broken += QStringLiteral("\x01\\b");
+    m_db->add(QStringLiteral("Odd"), {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C\"")},
+              {{Value::dbl(std::numeric_limits<double>::quiet_NaN()), Value::single(-std::numeric_limits<float>::infinity()),
+                Value::text(broken)}});
+    ASSERT_EQ(run({QStringLiteral("-qo-"), QStringLiteral("--format=jsonl"), QStringLiteral("db.mdb"), QStringLiteral("Odd")}),
+              cli::kExitOk);
+    EXPECT_EQ(stdoutBytes, QByteArray("{\"A\":\"NaN\",\"B\":\"-Infinity\",\"C\\\"\":\"a?\\u0001\\\\b\"}\n"));
 }
 
 // The output options, alone and together, byte for byte on standard output.
