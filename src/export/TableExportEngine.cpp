@@ -153,6 +153,12 @@ private:
     }
     void startStyle();
     bool openAllFile();
+    // "output.txt"; "output.jsonl" for JSON lines.
+    QString oneFileName() const
+    {
+        return m_style.layout == OutputStyle::Layout::JsonLines ? QStringLiteral("output") + m_style.fileExtension()
+                                                                : kOneFileName;
+    }
     void cutTrailingSeparator();
     void exportTable(int index);
     void openTableOutput();
@@ -254,7 +260,7 @@ ExportResult TableExportEngine::Run::execute()
 
     if (r.test(248, [&] { return m_opt.oneFile; })) {
         r.run(250, [&] {
-            const QString path = m_allFileAttempted ? m_allFile.path() : outputFilePath(m_opt.folder, kOneFileName);
+            const QString path = m_allFileAttempted ? m_allFile.path() : outputFilePath(m_opt.folder, oneFileName());
             m_host.messages->showMessage(kFileCreatedMessage + path);
         });
     } else {
@@ -339,7 +345,7 @@ bool TableExportEngine::Run::openAllFile()
     m_allFileAttempted = true;
     QIODevice* device = m_host.options->outputDevice();
     const bool opened = device ? m_allFile.open(device, QStringLiteral("-"))
-                               : m_allFile.open(outputFilePath(m_opt.folder, kOneFileName));
+                               : m_allFile.open(outputFilePath(m_opt.folder, oneFileName()));
     if (!opened) {
         m_allCreateError.emplace(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
                                                            .arg(m_allFile.path(), m_allFile.errorString()));
