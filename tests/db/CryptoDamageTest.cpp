@@ -223,11 +223,44 @@ INSTANTIATE_TEST_SUITE_P(
         BinaryEdit{"VersionUnknown", 0, 0x00090009, 4, {kUnsupported, "9.9"}}),
     [](const ::testing::TestParamInfo<BinaryEdit>& info) { return std::string(info.param.name); });
 
+// ---- Standard (AES) encryption: edits of what the test encryptor writes -------------
+
+class StandardHeaderEdits : public ::testing::TestWithParam<BinaryEdit> {};
+
+TEST_P(StandardHeaderEdits, AnswerWithTheRightError)
+{
+    const auto& e = GetParam();
+    if (!corpusAvailable())
+        GTEST_SKIP() << "corpus absent";
+    QByteArray info = standardProviderInfo(kPassword, StandardOptions{});
+    ASSERT_EQ(info.size(), 224);
+    for (int i = 0; i < e.width; ++i)
+        info[e.offset + i] = static_cast<char>(e.value >> (8 * i));
+    const QByteArray file = withEncryptionProvider(corpusFile(QString::fromLatin1(kAcePlain)), kSampleKey, info);
+    check(open(file, kPassword), e.expected);
+}
+
+// Layout: flags 4, header 12 (algorithm at 20, hash at 24, key size at 28), salt size
+// 152, salt 156, verifier 172, verifier hash size 188, encrypted verifier hash 192.
+INSTANTIATE_TEST_SUITE_P(
+    Edits, StandardHeaderEdits,
+    ::testing::Values(BinaryEdit{"Unchanged", 0, 4, 2, {0}},
+                      BinaryEdit{"AlgorithmLeftToTheFlags", 20, 0, 4, {0}},
+                      BinaryEdit{"KeySizeLeftToTheAlgorithm", 28, 0, 4, {0}},
+                      BinaryEdit{"KeySizeDisagrees", 28, 256, 4, {kDamaged, "256-bit"}},
+                      BinaryEdit{"AlgorithmRc4", 20, 0x6801, 4, {kUnsupported, "0x6801"}},
+                      BinaryEdit{"AlgorithmAes256", 20, 0x6610, 4, {kDamaged, "AES-256"}},
+                      BinaryEdit{"HashMd5", 24, 0x8003, 4, {kUnsupported, "0x8003"}},
+                      BinaryEdit{"VerifierHashSize32", 188, 32, 4, {kDamaged, "verifier hash"}},
+                      BinaryEdit{"VerifierFlipped", 172, 0x55, 1, {kBadPassword}},
+                      BinaryEdit{"VerifierHashSecondBlockFlipped", 212, 0x55, 1, {kBadPassword}}),
+    [](const ::testing::TestParamInfo<BinaryEdit>& info) { return std::string(info.param.name); });
+
 // ---- Truncation ------------------------------------------------------------------------
 
 struct TruncationCase {
     const char* name;
-    const char* file;
+    const char* file; // nullptr: what the test encryptor writes for Standard encryption
 };
 
 class TruncatedProvider : public ::testing::TestWithParam<TruncationCase> {};
@@ -237,9 +270,10 @@ TEST_P(TruncatedProvider, EveryShorterLengthIsDamage)
 {
     if (!corpusAvailable())
         GTEST_SKIP() << "corpus absent";
-    const QByteArray real = corpusFile(QString::fromLatin1(GetParam().file));
-    const QByteArray info = providerInfoOf(real);
     const QByteArray plain = corpusFile(QString::fromLatin1(kAcePlain));
+    const QByteArray real = GetParam().file ? corpusFile(QString::fromLatin1(GetParam().file))
+                                            : encryptStandard(plain, kPassword, StandardOptions{});
+    const QByteArray info = providerInfoOf(real);
     for (int length = 0; length < info.size(); ++length) {
         const QByteArray file = withEncryptionProvider(plain, encodingKeyOf(real), info, length);
         const db::DbError error = open(file, kPassword);
@@ -252,7 +286,8 @@ TEST_P(TruncatedProvider, EveryShorterLengthIsDamage)
 
 INSTANTIATE_TEST_SUITE_P(Files, TruncatedProvider,
                          ::testing::Values(TruncationCase{"Agile", kAgileFile},
-                                           TruncationCase{"CryptoApi", kCryptoApiFile}),
+                                           TruncationCase{"CryptoApi", kCryptoApiFile},
+                                           TruncationCase{"Standard", nullptr}),
                          [](const ::testing::TestParamInfo<TruncationCase>& info) {
                              return std::string(info.param.name);
                          });
@@ -277,7 +312,7 @@ TEST_P(ShortHeaderPage, IsDamage)
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ShortHeaderPage,
-                         ::testing::Values(ShortPageCase{kAgileFile, 0}, ShortPageCase{kAgileFile, 0x14},
+                         ::testing::Values(ShortPageCase{kAgileFile, 0x14},
                                            ShortPageCase{kAgileFile, 0x15}, ShortPageCase{kAgileFile, 0x80},
                                            ShortPageCase{kAgileFile, 2048}, ShortPageCase{kAgileFile, 4095},
                                            ShortPageCase{"jackcessencrypt--db-enc.mdb", 4095},
