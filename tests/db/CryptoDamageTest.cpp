@@ -299,7 +299,8 @@ struct ShortPageCase {
 
 class ShortHeaderPage : public ::testing::TestWithParam<ShortPageCase> {};
 
-TEST_P(ShortHeaderPage, IsDamage)
+// Shorter than its page, the header is not a database: the reader answers 3343 for it.
+TEST_P(ShortHeaderPage, IsNotADatabase)
 {
     const auto& c = GetParam();
     if (!corpusAvailable())
@@ -308,11 +309,11 @@ TEST_P(ShortHeaderPage, IsDamage)
     const auto page = pageOf(file, 0).first(static_cast<std::size_t>(c.bytes));
     db::DbError error;
     EXPECT_EQ(db::format::makePageDecoder(page, kPassword, error), nullptr);
-    EXPECT_EQ(error.number, kDamaged);
+    EXPECT_EQ(error.number, db::errc::kUnrecognizedFormat);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ShortHeaderPage,
-                         ::testing::Values(ShortPageCase{kAgileFile, 0x14},
+                         ::testing::Values(ShortPageCase{kAgileFile, 0}, ShortPageCase{kAgileFile, 0x14},
                                            ShortPageCase{kAgileFile, 0x15}, ShortPageCase{kAgileFile, 0x80},
                                            ShortPageCase{kAgileFile, 2048}, ShortPageCase{kAgileFile, 4095},
                                            ShortPageCase{"jackcessencrypt--db-enc.mdb", 4095},

@@ -93,8 +93,9 @@ std::optional<Header> readHeader(QByteArrayView page0, const QString& path, DbEr
     const auto versionByte = page0.size() > static_cast<qsizetype>(kVersionOffset) ? page0[kVersionOffset] : 0;
     h.version = versionByte == 0 ? JetVersion::Jet3 : versionByte == 1 ? JetVersion::Jet4 : JetVersion::Ace;
     h.pageSize = h.version == JetVersion::Jet3 ? 2048 : 4096;
+    // Shorter than one page is not a database, as the provider answers it.
     if (page0.size() < static_cast<qsizetype>(h.pageSize)) {
-        error = DbError::damaged(QStringLiteral("the header page is cut short"), 0);
+        error = DbError::unrecognizedFormat(path);
         return std::nullopt;
     }
 

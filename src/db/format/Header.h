@@ -34,8 +34,8 @@ struct Header {
 };
 
 // Reads the header from page 0 as stored (at least the version's page size). Returns
-// nothing and sets `error`: 3343 when the bytes are not an Access database header, a
-// damage error when they are one cut short.
+// nothing and sets `error` (3343) when the bytes are not an Access database header or
+// are shorter than its page.
 std::optional<Header> readHeader(QByteArrayView page0, const QString& path, DbError& error);
 
 // The integer part of an Access date as the Jet 4 password mask takes it: toward zero.
