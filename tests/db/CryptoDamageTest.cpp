@@ -178,6 +178,14 @@ void PrintTo(const BinaryEdit& e, std::ostream* os)
     *os << e.name;
 }
 
+// `info` with the edit written into it, put into the plain file and opened.
+db::DbError openEdited(QByteArray info, const BinaryEdit& e, const EncodingKey& key)
+{
+    for (int i = 0; i < e.width; ++i)
+        info[e.offset + i] = static_cast<char>(e.value >> (8 * i));
+    return open(withEncryptionProvider(corpusFile(QString::fromLatin1(kAcePlain)), key, info), kPassword);
+}
+
 class CryptoApiHeaderEdits : public ::testing::TestWithParam<BinaryEdit> {};
 
 TEST_P(CryptoApiHeaderEdits, AnswerWithTheRightError)
@@ -186,12 +194,9 @@ TEST_P(CryptoApiHeaderEdits, AnswerWithTheRightError)
     if (!corpusAvailable())
         GTEST_SKIP() << "corpus absent";
     const QByteArray real = corpusFile(QString::fromLatin1(kCryptoApiFile));
-    QByteArray info = providerInfoOf(real);
+    const QByteArray info = providerInfoOf(real);
     ASSERT_EQ(info.size(), 198);
-    for (int i = 0; i < e.width; ++i)
-        info[e.offset + i] = static_cast<char>(e.value >> (8 * i));
-    const QByteArray file = withEncryptionProvider(corpusFile(QString::fromLatin1(kAcePlain)), encodingKeyOf(real), info);
-    check(open(file, kPassword), e.expected);
+    check(openEdited(info, e, encodingKeyOf(real)), e.expected);
 }
 
 // Layout: version 0, flags 4, header size 8, header 12 (its key size at 28, algorithm
@@ -232,12 +237,9 @@ TEST_P(StandardHeaderEdits, AnswerWithTheRightError)
     const auto& e = GetParam();
     if (!corpusAvailable())
         GTEST_SKIP() << "corpus absent";
-    QByteArray info = standardProviderInfo(kPassword, StandardOptions{});
+    const QByteArray info = standardProviderInfo(kPassword, StandardOptions{});
     ASSERT_EQ(info.size(), 224);
-    for (int i = 0; i < e.width; ++i)
-        info[e.offset + i] = static_cast<char>(e.value >> (8 * i));
-    const QByteArray file = withEncryptionProvider(corpusFile(QString::fromLatin1(kAcePlain)), kSampleKey, info);
-    check(open(file, kPassword), e.expected);
+    check(openEdited(info, e, kSampleKey), e.expected);
 }
 
 // Layout: flags 4, header 12 (algorithm at 20, hash at 24, key size at 28), salt size

@@ -87,31 +87,19 @@ QByteArray digest(const char* name, const QByteArray& a, const QByteArray& b = {
     return QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(length));
 }
 
-QByteArray aesCbcEncrypt(const QByteArray& key, const QByteArray& iv, const QByteArray& plain)
+// AES without padding: CBC with `iv`, or ECB when there is none.
+QByteArray aesEncrypt(const QByteArray& key, const QByteArray& iv, const QByteArray& plain)
 {
-    const EVP_CIPHER* cipher = key.size() == 16 ? EVP_aes_128_cbc() : key.size() == 24 ? EVP_aes_192_cbc() : EVP_aes_256_cbc();
+    const bool ecb = iv.isEmpty();
+    const EVP_CIPHER* cipher = key.size() == 16   ? (ecb ? EVP_aes_128_ecb() : EVP_aes_128_cbc())
+                               : key.size() == 24 ? (ecb ? EVP_aes_192_ecb() : EVP_aes_192_cbc())
+                                                  : (ecb ? EVP_aes_256_ecb() : EVP_aes_256_cbc());
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     QByteArray out(plain.size(), '\0');
     int n = 0;
     int tail = 0;
     EVP_EncryptInit_ex(ctx, cipher, nullptr, reinterpret_cast<const unsigned char*>(key.constData()),
-                       reinterpret_cast<const unsigned char*>(iv.constData()));
-    EVP_CIPHER_CTX_set_padding(ctx, 0);
-    EVP_EncryptUpdate(ctx, reinterpret_cast<unsigned char*>(out.data()), &n,
-                      reinterpret_cast<const unsigned char*>(plain.constData()), static_cast<int>(plain.size()));
-    EVP_EncryptFinal_ex(ctx, reinterpret_cast<unsigned char*>(out.data()) + n, &tail);
-    EVP_CIPHER_CTX_free(ctx);
-    return out;
-}
-
-QByteArray aesEcbEncrypt(const QByteArray& key, const QByteArray& plain)
-{
-    const EVP_CIPHER* cipher = key.size() == 16 ? EVP_aes_128_ecb() : key.size() == 24 ? EVP_aes_192_ecb() : EVP_aes_256_ecb();
-    EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
-    QByteArray out(plain.size(), '\0');
-    int n = 0;
-    int tail = 0;
-    EVP_EncryptInit_ex(ctx, cipher, nullptr, reinterpret_cast<const unsigned char*>(key.constData()), nullptr);
+                       ecb ? nullptr : reinterpret_cast<const unsigned char*>(iv.constData()));
     EVP_CIPHER_CTX_set_padding(ctx, 0);
     EVP_EncryptUpdate(ctx, reinterpret_cast<unsigned char*>(out.data()), &n,
                       reinterpret_cast<const unsigned char*>(plain.constData()), static_cast<int>(plain.size()));
@@ -285,8 +273,8 @@ QByteArray standardProviderInfo(const QString& password, const StandardOptions& 
     // The verifier's SHA-1 is padded to two AES blocks; each value is encrypted on its own.
     const QByteArray key = standardKey(standardRounds(password), le32(0), options.keyBits);
     QByteArray info = le16(4) + le16(2) + le32(0x24) + le32(static_cast<std::uint32_t>(header.size())) + header;
-    info += le32(16) + salt + aesEcbEncrypt(key, verifier) + le32(20);
-    info += aesEcbEncrypt(key, padTo(digest("SHA1", verifier), 32, '\0'));
+    info += le32(16) + salt + aesEncrypt(key, {}, verifier) + le32(20);
+    info += aesEncrypt(key, {}, padTo(digest("SHA1", verifier), 32, '\0'));
     return info;
 }
 
@@ -297,7 +285,7 @@ QByteArray encryptStandard(const QByteArray& plainAce, const QString& password, 
     const int pageSize = pageSizeOf(file);
     for (std::uint32_t n = 1; n < static_cast<std::uint32_t>(file.size() / pageSize); ++n) {
         const QByteArray key = standardKey(rounds, keyBytes(pageKey(options.key, n)), options.keyBits);
-        file.replace(n * pageSize, pageSize, aesEcbEncrypt(key, file.mid(n * pageSize, pageSize)));
+        file.replace(n * pageSize, pageSize, aesEncrypt(key, {}, file.mid(n * pageSize, pageSize)));
     }
     return file;
 }
@@ -314,11 +302,11 @@ QByteArray agileDescriptor(const QString& password, const AgileOptions& options,
     const auto key = [&](const char* block) {
         return padTo(digest(pk.hash, rounds, QByteArray(block, 8)), pk.keyBits / 8, 0x36);
     };
-    const QByteArray hashInput = aesCbcEncrypt(key("\xfe\xa7\xd2\x76\x3b\x4b\x9e\x79"), salt, verifier);
+    const QByteArray hashInput = aesEncrypt(key("\xfe\xa7\xd2\x76\x3b\x4b\x9e\x79"), salt, verifier);
     const QByteArray hashValue =
-        aesCbcEncrypt(key("\xd7\xaa\x0f\x6d\x30\x61\x34\x4e"), salt, padToBlocks(digest(pk.hash, verifier)));
+        aesEncrypt(key("\xd7\xaa\x0f\x6d\x30\x61\x34\x4e"), salt, padToBlocks(digest(pk.hash, verifier)));
     const QByteArray keyValue =
-        aesCbcEncrypt(key("\x14\x6e\x0b\xe7\xab\xac\xd0\xd6"), salt, padToBlocks(intermediateKey));
+        aesEncrypt(key("\x14\x6e\x0b\xe7\xab\xac\xd0\xd6"), salt, padToBlocks(intermediateKey));
 
     const auto attributes = [](const AgileKeyOptions& k, const QByteArray& s) {
         const int hashSize = digest(k.hash, {}).size();
@@ -361,7 +349,7 @@ QByteArray encryptAgile(const QByteArray& plainAce, const QString& password, con
     const int pageSize = pageSizeOf(file);
     for (std::uint32_t n = 1; n < static_cast<std::uint32_t>(file.size() / pageSize); ++n) {
         const QByteArray iv = padTo(digest(options.keyData.hash, keyDataSalt, keyBytes(pageKey(options.key, n))), 16, 0x36);
-        const QByteArray sealed = aesCbcEncrypt(intermediateKey, iv, file.mid(n * pageSize, pageSize));
+        const QByteArray sealed = aesEncrypt(intermediateKey, iv, file.mid(n * pageSize, pageSize));
         file.replace(n * pageSize, pageSize, sealed);
     }
     return file;
