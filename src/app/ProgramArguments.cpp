@@ -39,7 +39,7 @@ ProgramArguments parseProgramArguments(const QStringList& arguments, const QStri
         return parsed;
     }
     if (!files.isEmpty() && !files.front().isEmpty())
-        parsed.database = QDir::toNativeSeparators(QDir(workingFolder).absoluteFilePath(files.front()));
+        parsed.database = QDir::toNativeSeparators(QDir::cleanPath(QDir(workingFolder).absoluteFilePath(files.front())));
     return parsed;
 }
 
