@@ -44,7 +44,7 @@ for file in /usr/bin/quorvane /usr/bin/quorvane-export \
     /usr/share/bash-completion/completions/quorvane-export \
     /usr/share/applications/quorvane.desktop /usr/share/metainfo/com.halvorsk.quorvane.metainfo.xml \
     /usr/share/icons/hicolor/32x32/apps/quorvane.png /usr/share/icons/hicolor/128x128/apps/quorvane.png \
-    /usr/share/doc/quorvane/copyright /usr/share/doc/quorvane/changelog.Debian.gz; do
+    /usr/share/doc/quorvane/copyright /usr/share/doc/quorvane/changelog.gz; do
     [ -e "$file" ] || fail "$file is missing"
 done
 # Only the two programs go into bin/.
@@ -92,7 +92,8 @@ grep -qx -- --one-file "$work/complete" || fail "completion does not offer --one
 first=$(head -n 1 "$work/tables")
 complete_words -o /tmp "$sample" "" >"$work/complete"
 cat "$work/complete"
-grep -qxF -- "$(printf '%q' "$first")" "$work/complete" || fail "completion does not offer the table $first"
+grep -qxF -- "$(bash -c 'printf %q "$1"' bash "$first")" "$work/complete" ||
+    fail "completion does not offer the table $first"
 
 say "Desktop entry and AppStream data"
 desktop-file-validate /usr/share/applications/quorvane.desktop
@@ -106,7 +107,7 @@ xvfb-run -a -s "-screen 0 1024x768x24" sh -c '
     program=$!
     sleep 4
     xwininfo -root -children | grep "\"Quorvane\"" | while read -r id rest; do
-        xwininfo -id "$id" | grep -E "Map State|Width|Height" | tr -s " " | tr "\n" " "
+        xwininfo -id "$id" | grep -E "Map State|Width|Height" | tr "\n" " " | tr -s " "
         echo
     done >"$2/windows"
     if [ -n "$3" ]; then
