@@ -18,9 +18,11 @@ say() { printf '\n== %s\n' "$*"; }
 fail() { printf 'FAILED: %s\n' "$*" >&2; exit 1; }
 
 say "Building the package in $build"
-# Debian's hardening flags, as a package built by dpkg-buildpackage would have them.
-eval "$(dpkg-buildflags --export=sh)"
-cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DQUORVANE_TESTS=OFF >/dev/null
+# Debian's flags with every hardening option (CMake reads no CPPFLAGS, so they join the
+# compiler flags).
+eval "$(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --export=sh)"
+cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr -DQUORVANE_TESTS=OFF \
+    -DCMAKE_CXX_FLAGS="$CXXFLAGS $CPPFLAGS" -DCMAKE_EXE_LINKER_FLAGS="$LDFLAGS" >/dev/null
 cmake --build "$build"
 (cd "$build" && rm -f quorvane_*.deb && cpack -G DEB >/dev/null)
 deb=$(ls "$build"/quorvane_*.deb)
