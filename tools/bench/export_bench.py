@@ -13,7 +13,7 @@ memory (maximum resident set, from GNU time), and mdb-export's figures divided b
 Targets: at least 30 times faster than mdb-export in wall time on both shapes, at most
 64 MB peak, time growing linearly with rows.
 
-    tools/bench/export_bench.py [--build build] [--repeat 5] [--work DIR] [--keep]
+    tools/bench/export_bench.py [--build build] [--export PATH] [--repeat 5] [--work DIR] [--keep]
                                 [--mixed-rows 1000000] [--wide-rows 200000]
                                 [--linear-rows 250000] [--no-mdb-export]
 """
@@ -175,13 +175,14 @@ def main():
     parser.add_argument("--work", default=None, help="folder for the databases and the output")
     parser.add_argument("--repeat", type=int, default=5, help="runs per program and table (medians count)")
     parser.add_argument("--table", default="Bench", help="the bench table's name")
+    parser.add_argument("--export", default=None, help="the quorvane-export to time (default: the build's)")
     parser.add_argument("--no-mdb-export", action="store_true", help="time quorvane-export alone")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
     args = parser.parse_args()
 
     tools = {
         "mkmdb": os.path.join(args.build, "tools", "mdbwriter", "mkmdb"),
-        "export": os.path.join(args.build, "bin", "quorvane-export"),
+        "export": args.export or os.path.join(args.build, "bin", "quorvane-export"),
         "mdb-export": None if args.no_mdb_export else shutil.which("mdb-export"),
     }
     for name in ("mkmdb", "export"):
