@@ -1,6 +1,5 @@
 #include "DateTimePattern.h"
 
-#include <algorithm>
 #include <cmath>
 
 namespace quorvane::exporter {
@@ -111,20 +110,6 @@ CivilDateTime civilFromExtended(std::int64_t days, std::int64_t ticks)
     out.second = static_cast<int>(seconds % 60);
     out.ticks = static_cast<std::int32_t>(ticks % kTicksPerSecond);
     return out;
-}
-
-bool DateTimePattern::showsDate() const
-{
-    return std::any_of(m_tokens.begin(), m_tokens.end(), [](const Token& t) {
-        return t.field >= Field::Day && t.field <= Field::Year;
-    });
-}
-
-bool DateTimePattern::showsTime() const
-{
-    return std::any_of(m_tokens.begin(), m_tokens.end(), [](const Token& t) {
-        return t.field >= Field::Hour && t.field <= Field::AmPmAsIs;
-    });
 }
 
 DateTimePattern DateTimePattern::parse(QStringView format)

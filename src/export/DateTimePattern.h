@@ -72,11 +72,6 @@ public:
     void append(QString& out, const CalendarNames& names, const CivilDateTime& value,
                 QStringView fractionSeparator = {}) const;
 
-    // Whether any field shows a part of the day (year, month, day, weekday), or of the
-    // time (hours down to fractions of a second, AM/PM).
-    bool showsDate() const;
-    bool showsTime() const;
-
     // The pattern written back in Qt's letters (tests, diagnostics).
     QString toString() const;
 

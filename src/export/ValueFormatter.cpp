@@ -9,8 +9,6 @@ ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale))
     m_encoder.append(m_point, m_locale.decimalSeparator());
     m_encoder.append(m_true, m_locale.trueText());
     m_encoder.append(m_false, m_locale.falseText());
-    m_daysByTable = !m_locale.shortDate().showsTime();
-    m_timesByTable = !m_locale.longTime().showsDate();
 }
 
 QString ValueFormatter::text(const db::Value& value) const
@@ -29,23 +27,12 @@ void ValueFormatter::appendDateTime(std::string& out, const CivilDateTime& value
     if (doubleQuotes)
         text.clear();
     if (showDate) {
-        const auto format = [&](std::string& into) { m_locale.shortDate().append(into, m_locale.names(), value); };
-        if (m_daysByTable)
-            m_dateTexts.appendDay(text, value, format);
-        else
-            format(text);
+        m_locale.shortDate().append(text, m_locale.names(), value);
         if (!value.isMidnight())
             text += ' ';
     }
-    if (!showDate || !value.isMidnight()) {
-        const auto format = [&](std::string& into) {
-            m_locale.longTime().append(into, m_locale.names(), value, fractionSeparator);
-        };
-        if (m_timesByTable)
-            m_dateTexts.appendTimeOfDay(text, value, format);
-        else
-            format(text);
-    }
+    if (!showDate || !value.isMidnight())
+        m_locale.longTime().append(text, m_locale.names(), value, fractionSeparator);
     if (doubleQuotes) {
         for (char c : m_scratch) {
             out += c;

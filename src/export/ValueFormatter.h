@@ -4,7 +4,6 @@
 // user's locale shows it (see TextLocale), binary data as upper-case hexadecimal.
 // Appended as bytes in the system's code page, straight onto the line being built.
 
-#include "DateTextTable.h"
 #include "TextEncoder.h"
 #include "TextLocale.h"
 
@@ -37,11 +36,6 @@ private:
     std::string m_true;
     std::string m_false;
     mutable std::string m_scratch; // one date at a time, its capacity kept
-    // Days and times of day by table, when the short date shows no time and the long
-    // time no date (so that the day alone, or the second alone, decides the text).
-    bool m_daysByTable = false;
-    bool m_timesByTable = false;
-    mutable DateTextTable m_dateTexts;
 };
 
 } // namespace quorvane::exporter

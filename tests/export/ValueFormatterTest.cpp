@@ -160,19 +160,3 @@ TEST(FloatingTextSeparator, LocaleSeparatorAlsoInExponentForm)
 }
 
 } // namespace
-
-// Days and times of day come from a table once formatted; two days in the same slot of
-// it, and the same day at other times, must still show their own text.
-TEST(ValueFormatterDates, TableKeepsEveryDayApart)
-{
-    const ValueFormatter formatter(TextLocale::fromNames(QStringLiteral("en_US"), QStringLiteral("en_US")));
-    // 1900-01-01 and 2057-08-01 share a slot of the day table.
-    const double first = 2.0, clash = 57'558.0, noon = 0.5;
-    const QStringList expected = {QStringLiteral("1/1/1900"), QStringLiteral("8/1/2057 12:00:00 PM"),
-                                  QStringLiteral("1/1/1900 12:00:00 PM"), QStringLiteral("8/1/2057")};
-    const QStringList shown = {formatter.text(Value::dateTime(ole(first))),
-                               formatter.text(Value::dateTime(ole(clash + noon))),
-                               formatter.text(Value::dateTime(ole(first + noon))),
-                               formatter.text(Value::dateTime(ole(clash)))};
-    EXPECT_EQ(shown, expected);
-}
