@@ -2,6 +2,7 @@
 
 #include "AccessRecordset.h"
 #include "ConnectionString.h"
+#include "OpenDatabaseCache.h"
 #include "format/AccessDatabase.h"
 
 #include <QRegularExpression>
@@ -75,7 +76,8 @@ void AccessConnection::open(const QString& connectionString)
     const auto settings = parseConnectionString(connectionString, error);
     if (!settings)
         throw DbException(error);
-    auto db = format::AccessDatabase::open(settings->dataSource, settings->password, error);
+    // The table list and the export that follows share one open of an unchanged file.
+    auto db = OpenDatabaseCache::open(settings->dataSource, settings->password, error);
     if (!db)
         throw DbException(error);
     m_db = std::move(db);

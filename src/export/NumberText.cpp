@@ -1,9 +1,11 @@
 #include "NumberText.h"
 
+#include <algorithm>
+#include <array>
 #include <charconv>
 #include <cmath>
-#include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace quorvane::exporter {
 
@@ -12,6 +14,68 @@ namespace {
 void appendAscii(std::string& out, const char* begin, const char* end)
 {
     out.append(begin, static_cast<std::size_t>(end - begin));
+}
+
+} // namespace
+
+namespace {
+
+// A number in scientific form split up: its significant digits (at most 17) and the
+// power of ten of the first one.
+struct Scientific {
+    bool negative = false;
+    char digits[32];
+    int count = 0;
+    int exponent = 0;
+};
+
+// Reads what std::to_chars writes in scientific form: "-d.ddde+XX".
+void parseScientific(const char* p, const char* end, Scientific& out)
+{
+    out.negative = *p == '-';
+    if (out.negative)
+        ++p;
+    out.count = 0;
+    while (p < end && *p != 'e') {
+        if (*p != '.')
+            out.digits[out.count++] = *p;
+        ++p;
+    }
+    out.exponent = 0;
+    if (p < end) {
+        ++p; // 'e'
+        std::from_chars(*p == '+' ? p + 1 : p, end, out.exponent);
+    }
+}
+
+// Rounds the shortest digits of a double to `significantDigits`, which gives the
+// digits correctly rounded from the exact binary value except where the dropped part
+// lies so close to one half that the shortest form's own distance from the exact value
+// (under half a unit in the last place) could tip it: then false, and the caller takes
+// the exact, slower path. For a double that margin is under 0.12 of a unit in the 15th
+// digit; for a Single's value (a double with 29 bits to spare) under 1e-9 of a unit in
+// the 7th. Values are normal numbers here.
+bool roundShortest(Scientific& s, int significantDigits, double margin)
+{
+    double dropped = 0.0;
+    double unit = 0.1;
+    for (int i = significantDigits; i < s.count; ++i, unit *= 0.1)
+        dropped += (s.digits[i] - '0') * unit;
+    if (std::fabs(dropped - 0.5) <= margin)
+        return false;
+    s.count = significantDigits;
+    if (dropped > 0.5) {
+        int i = significantDigits - 1;
+        while (i >= 0 && s.digits[i] == '9')
+            s.digits[i--] = '0';
+        if (i >= 0) {
+            ++s.digits[i];
+        } else { // 9.99..9 became 10.00..0
+            s.digits[0] = '1';
+            ++s.exponent;
+        }
+    }
+    return true;
 }
 
 } // namespace
@@ -43,36 +107,36 @@ void appendFloatingText(std::string& out, double value, int significantDigits, s
         res = std::to_chars(buf, buf + sizeof buf, static_cast<float>(value), std::chars_format::scientific);
     else
         res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    int shortestDigits = 0;
-    for (const char* q = buf; q < res.ptr && *q != 'e'; ++q)
-        shortestDigits += (*q >= '0' && *q <= '9') ? 1 : 0;
+    Scientific sci;
+    parseScientific(buf, res.ptr, sci);
     // Subnormal numbers have too few bits for that argument: round them the long way.
     const double smallestNormal = asFloat ? 1.1754943508222875e-38 : 2.2250738585072014e-308;
-    if (shortestDigits > significantDigits || std::fabs(value) < smallestNormal) {
-        if (asFloat)
-            res = std::to_chars(buf, buf + sizeof buf, static_cast<float>(value), std::chars_format::scientific,
-                                significantDigits - 1);
-        else
-            res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific, significantDigits - 1);
+    const bool normal = std::fabs(value) >= smallestNormal;
+    if (sci.count > significantDigits || !normal) {
+        bool rounded = false;
+        if (normal && !asFloat) {
+            rounded = roundShortest(sci, significantDigits, 0.125);
+        } else if (normal) {
+            // The float's exact value as a double, whose shortest form has digits enough.
+            const double exact = static_cast<float>(value);
+            res = std::to_chars(buf, buf + sizeof buf, exact, std::chars_format::scientific);
+            parseScientific(buf, res.ptr, sci);
+            rounded = sci.count <= significantDigits || roundShortest(sci, significantDigits, 1e-8);
+        }
+        if (!rounded) {
+            if (asFloat)
+                res = std::to_chars(buf, buf + sizeof buf, static_cast<float>(value), std::chars_format::scientific,
+                                    significantDigits - 1);
+            else
+                res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific,
+                                    significantDigits - 1);
+            parseScientific(buf, res.ptr, sci);
+        }
     }
-    const char* p = buf;
-    const char* const end = res.ptr;
-
-    const bool negative = *p == '-';
-    if (negative)
-        ++p;
-    char digits[32];
-    int count = 0;
-    while (p < end && *p != 'e') {
-        if (*p != '.')
-            digits[count++] = *p;
-        ++p;
-    }
-    int exponent = 0;
-    if (p < end) {
-        ++p; // 'e'
-        std::from_chars(*p == '+' ? p + 1 : p, end, exponent);
-    }
+    const bool negative = sci.negative;
+    const char* const digits = sci.digits;
+    int count = sci.count;
+    const int exponent = sci.exponent;
     while (count > 1 && digits[count - 1] == '0')
         --count;
 
@@ -118,13 +182,57 @@ void appendIntegerText(std::string& out, std::int64_t value)
     appendAscii(out, buf, res.ptr);
 }
 
+namespace {
+
+// "00" to "99": two digits per table look-up instead of a division per digit.
+constexpr auto kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// The digits of a Decimal's magnitude, most significant first, without leading zeros
+// ("0" for zero); `out` holds db::Decimal::kMaxDigits. Returns their count.
+int magnitudeDigits(const db::Decimal& value, char* out)
+{
+    char* const end = out + db::Decimal::kMaxDigits;
+    if (value.hi == 0)
+        return static_cast<int>(
+            std::to_chars(out, end, (std::uint64_t(value.mid) << 32) | value.lo).ptr - out);
+#if defined(__SIZEOF_INT128__)
+    // Above 64 bits: one division by 10^19 leaves two halves std::to_chars can write.
+    const unsigned __int128 magnitude =
+        (static_cast<unsigned __int128>(value.hi) << 64) | (std::uint64_t(value.mid) << 32) | value.lo;
+    constexpr std::uint64_t kTen19 = 10'000'000'000'000'000'000ull;
+    char* p = std::to_chars(out, end, static_cast<std::uint64_t>(magnitude / kTen19)).ptr;
+    char low[20];
+    const int lowCount = static_cast<int>(
+        std::to_chars(low, low + sizeof low, static_cast<std::uint64_t>(magnitude % kTen19)).ptr - low);
+    std::fill(p, p + (19 - lowCount), '0');
+    std::copy(low, low + lowCount, p + (19 - lowCount));
+    return static_cast<int>(p + 19 - out);
+#else
+    char reversed[db::Decimal::kMaxDigits];
+    int count = value.digitsLeastSignificantFirst(reversed);
+    while (count > 1 && reversed[count - 1] == '0')
+        --count;
+    std::reverse_copy(reversed, reversed + count, out);
+    return count;
+#endif
+}
+
+} // namespace
+
 void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view decimalSeparator)
 {
     const bool negative = scaled < 0;
     // Unsigned, so that the most negative amount has a magnitude too.
     const std::uint64_t magnitude = negative ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
     const std::uint64_t whole = magnitude / 10000;
-    unsigned fraction = static_cast<unsigned>(magnitude % 10000);
+    const unsigned fraction = static_cast<unsigned>(magnitude % 10000);
 
     if (negative)
         out += '-';
@@ -134,10 +242,8 @@ void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view 
     if (fraction == 0)
         return;
     char frac[4];
-    for (int i = 3; i >= 0; --i) {
-        frac[i] = static_cast<char>('0' + fraction % 10);
-        fraction /= 10;
-    }
+    std::memcpy(frac, &kDigitPairs[2 * (fraction / 100)], 2);
+    std::memcpy(frac + 2, &kDigitPairs[2 * (fraction % 100)], 2);
     int len = 4;
     while (frac[len - 1] == '0')
         --len;
@@ -147,26 +253,28 @@ void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view 
 
 void appendDecimalText(std::string& out, const db::Decimal& value, std::string_view decimalSeparator)
 {
-    char digits[db::Decimal::kMaxDigits];
-    const int count = value.digitsLeastSignificantFirst(digits);
+    // At least one digit before the separator: "0.05", not ".05".
     const int scale = value.effectiveScale();
+    char digits[2 * db::Decimal::kMaxDigits];
+    char* const first = digits + db::Decimal::kMaxDigits;
+    int count = magnitudeDigits(value, first);
+    const char* begin = first;
+    if (count < scale + 1) {
+        begin = first - (scale + 1 - count);
+        std::fill(digits + (begin - digits), first, '0');
+        count = scale + 1;
+    }
     const bool isZero = (value.hi | value.mid | value.lo) == 0;
-    int kept = 0; // trailing zeros of the fraction dropped
-    while (kept < scale && digits[kept] == '0')
-        ++kept;
-    char text[48];
-    int len = 0;
     if (value.negative && !isZero)
-        text[len++] = '-';
-    for (int i = count - 1; i >= scale; --i)
-        text[len++] = digits[i];
-    out.append(text, static_cast<std::size_t>(len));
-    if (kept < scale) {
+        out += '-';
+    const int wholeCount = count - scale;
+    appendAscii(out, begin, begin + wholeCount);
+    int fractionCount = scale;
+    while (fractionCount > 0 && begin[wholeCount + fractionCount - 1] == '0')
+        --fractionCount;
+    if (fractionCount > 0) {
         out += decimalSeparator;
-        len = 0;
-        for (int i = scale - 1; i >= kept; --i)
-            text[len++] = digits[i];
-        out.append(text, static_cast<std::size_t>(len));
+        appendAscii(out, begin + wholeCount, begin + wholeCount + fractionCount);
     }
 }
 

@@ -5,7 +5,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <limits>
+#include <random>
 
 using namespace quorvane;
 using namespace quorvane::exporter;
@@ -55,6 +59,51 @@ TEST(CurrencyText, BothEndsOfTheRange)
     out += '|';
     appendCurrencyText(out, 1, ".");
     EXPECT_EQ(out, "922337203685477.5807|-1|0.0001");
+}
+
+// Doubles and Singles whose shortest form is longer than 15 (7) digits are rounded from
+// that form unless they lie too close to a half: the text must always be the exact
+// value correctly rounded. Many values sit right at such halves on purpose.
+TEST(FloatingText, LongFormsRoundAsTheExactValue)
+{
+    std::mt19937_64 rng(11);
+    const auto parse = [](const std::string& text) {
+        double v = 0;
+        std::from_chars(text.data(), text.data() + text.size(), v);
+        return v;
+    };
+    const auto check = [&](double value, int digits) {
+        char shortest[64];
+        const auto shortestEnd = digits == 7
+            ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
+                            std::chars_format::scientific).ptr
+            : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific).ptr;
+        const char* const mantissaEnd = std::find(shortest, shortestEnd, 'e');
+        if (std::count_if(static_cast<const char*>(shortest), mantissaEnd, [](char c) { return c >= '0' && c <= '9'; }) <= digits)
+            return; // short forms are taken as they are
+        std::string ours;
+        appendFloatingText(ours, value, digits, ".");
+        char exact[64];
+        const auto end = digits == 7
+            ? std::to_chars(exact, exact + sizeof exact, static_cast<float>(value), std::chars_format::scientific, 6).ptr
+            : std::to_chars(exact, exact + sizeof exact, value, std::chars_format::scientific, 14).ptr;
+        ASSERT_EQ(parse(ours), parse(std::string(exact, end))) << ours << " for " << value;
+    };
+    for (int i = 0; i < 100000; ++i) {
+        const double wide = double(rng() >> 11) / double(1ull << (rng() % 60));
+        check(wide, 15);
+        check(static_cast<float>(wide), 7);
+        const double half = (double(rng() % 100'000'000'000'000ull) + 0.5) * std::pow(10.0, int(rng() % 40) - 20);
+        check(half, 15);
+        check(std::nextafter(half, 0.0), 15);
+        check(std::nextafter(half, 1e300), 15);
+        const float halfSingle = float((double(rng() % 1'000'000) + 0.5) * std::pow(10.0, int(rng() % 20) - 10));
+        check(halfSingle, 7);
+        check(std::nextafter(halfSingle, 0.0f), 7);
+    }
+    std::string carried;
+    appendFloatingText(carried, 9.9999999999999995, 15, ".");
+    EXPECT_EQ(carried, "10");
 }
 
 // Text past the encoder's internal piece size, with quotes, non-ASCII characters and

@@ -1,18 +1,27 @@
 #!/usr/bin/env python3
 """Export benchmark: quorvane-export beside mdbtools' mdb-export on the same tables.
 
-Writes bench databases with mkmdb (one per row count), exports the bench table with both
-programs and prints wall time, peak memory (maximum resident set) and time per row.
-Targets: at least 20 times faster than mdb-export, at most 64 MB peak, time growing
-linearly with rows.
+Writes bench databases with mkmdb in two shapes and exports the bench table with both
+programs, alternating them run by run so that both see the same load:
 
-    tools/bench/export_bench.py [--build build] [--rows 250000,500000,1000000]
-                                [--work /tmp/quorvane-bench] [--repeat 3] [--keep]
+  mixed  1,000,000 rows, 11 columns of mixed kinds with memos (mkmdb bench)
+  wide     200,000 rows, 40 numeric-heavy columns, no memos  (mkmdb bench --wide)
+
+and the mixed shape at 250,000 rows as well, to show whether time grows linearly with
+rows. For each it prints the medians of wall time, CPU time (user + system) and peak
+memory (maximum resident set, from GNU time), and mdb-export's figures divided by ours.
+Targets: at least 30 times faster than mdb-export in wall time on both shapes, at most
+64 MB peak, time growing linearly with rows.
+
+    tools/bench/export_bench.py [--build build] [--export PATH] [--repeat 5] [--work DIR] [--keep]
+                                [--mixed-rows 1000000] [--wide-rows 200000]
+                                [--linear-rows 250000] [--no-mdb-export]
 """
 
 import argparse
 import os
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -44,96 +53,151 @@ def run_measured(argv, stdout=subprocess.DEVNULL, env=None):
     return proc.returncode, wall, cpu, peak_mb
 
 
-def best_of(repeat, measure):
-    """The fastest of `repeat` runs by wall and by CPU time, and the largest peak seen.
-    CPU time is the steadier figure on a busy machine."""
-    best_wall, best_cpu, peak = None, None, 0.0
-    for _ in range(repeat):
-        status, wall, cpu, rss = measure()
+class Figures:
+    """Wall, CPU and peak memory of several runs of one program; medians reported."""
+
+    def __init__(self):
+        self.walls, self.cpus, self.peaks = [], [], []
+        self.failed = False
+
+    def add(self, measured):
+        status, wall, cpu, peak = measured
         if status != 0:
-            return None, None, None
-        best_wall = wall if best_wall is None else min(best_wall, wall)
-        best_cpu = cpu if best_cpu is None else min(best_cpu, cpu)
-        peak = max(peak, rss)
-    return best_wall, best_cpu, peak
+            self.failed = True
+            return
+        self.walls.append(wall)
+        self.cpus.append(cpu)
+        self.peaks.append(peak)
+
+    def ok(self):
+        return not self.failed and bool(self.walls)
+
+    def wall(self):
+        return statistics.median(self.walls) if self.ok() else None
+
+    def cpu(self):
+        return statistics.median(self.cpus) if self.ok() else None
+
+    def peak(self):
+        return statistics.median(self.peaks) if self.ok() else None
+
+
+def make_database(mkmdb, work, shape, rows):
+    db = os.path.join(work, f"bench-{shape}-{rows}.mdb")
+    if not os.path.exists(db):
+        extra = ["--wide"] if shape == "wide" else []
+        subprocess.run([mkmdb, "bench", *extra, "--rows", str(rows), db], check=True)
+    return db
+
+
+def measure_pair(tools, work, db, label, repeat, env, table):
+    """Runs quorvane-export and mdb-export `repeat` times each, alternately."""
+    out = os.path.join(work, f"out-{label}")
+    os.makedirs(out, exist_ok=True)
+    ours, theirs = Figures(), Figures()
+    mdb_out = os.path.join(work, f"mdb-{label}.csv")
+    for _ in range(repeat):
+        ours.add(run_measured([tools["export"], "-q", "-o", out, db, table], env=env))
+        if tools["mdb-export"]:
+            with open(mdb_out, "wb") as sink:
+                theirs.add(run_measured([tools["mdb-export"], db, table], stdout=sink, env=env))
+    out_file = os.path.join(out, table + ".txt")
+    out_mb = os.path.getsize(out_file) / 1e6 if os.path.exists(out_file) else 0.0
+    return ours, (theirs if theirs.ok() else None), out_mb
+
+
+def fmt(value, spec):
+    return format(value, spec) if value is not None else "-"
+
+
+def ratio(a, b):
+    return a / b if (a and b) else None
+
+
+def print_shapes_table(rows):
+    print(f"{'shape':>14} | {'quorvane s':>10} {'cpu s':>7} {'MB':>6} | {'mdb-export s':>12} {'cpu s':>7} "
+          f"{'MB':>6} | {'wall x':>7} {'cpu x':>7} {'MB x':>6} | {'out MB':>7}")
+    for label, ours, theirs, out_mb in rows:
+        t = theirs or Figures()
+        print(f"{label:>14} | {fmt(ours.wall(), '10.3f')} {fmt(ours.cpu(), '7.3f')} {fmt(ours.peak(), '6.1f')} | "
+              f"{fmt(t.wall(), '12.3f')} {fmt(t.cpu(), '7.3f')} {fmt(t.peak(), '6.1f')} | "
+              f"{fmt(ratio(t.wall(), ours.wall()), '6.1f')}x {fmt(ratio(t.cpu(), ours.cpu()), '6.1f')}x "
+              f"{fmt(ratio(t.peak(), ours.peak()), '5.2f')}x | {out_mb:7.1f}", flush=True)
+
+
+def export_benchmark(args, tools, work):
+    """Both shapes beside mdb-export, then the mixed shape at a quarter of the rows."""
+    env = dict(os.environ, LC_ALL="C")
+    shapes = [("mixed", args.mixed_rows), ("wide", args.wide_rows)]
+    rows = []
+    for shape, count in shapes:
+        db = make_database(tools["mkmdb"], work, shape, count)
+        ours, theirs, out_mb = measure_pair(tools, work, db, f"{shape}-{count}", args.repeat, env, args.table)
+        rows.append((f"{shape} {count // 1000}k", ours, theirs, out_mb))
+    linear = None
+    if args.linear_rows:
+        db = make_database(tools["mkmdb"], work, "mixed", args.linear_rows)
+        ours, theirs, out_mb = measure_pair(tools, work, db, f"mixed-{args.linear_rows}", args.repeat, env, args.table)
+        rows.append((f"mixed {args.linear_rows // 1000}k", ours, theirs, out_mb))
+        linear = (args.linear_rows, ours)
+
+    print(f"medians of {args.repeat} runs each, programs alternating; x = mdb-export's figure / ours")
+    print_shapes_table(rows)
+
+    verdict = []
+    for label, ours, theirs, _ in rows[:len(shapes)]:
+        if not ours.ok():
+            verdict.append(f"{label}: quorvane-export failed")
+            continue
+        parts = []
+        if theirs:
+            parts.append(f"{theirs.wall() / ours.wall():.1f}x wall (target >= 30x)")
+        parts.append(f"peak {ours.peak():.1f} MB (target <= 64 MB)")
+        verdict.append(f"{label}: " + ", ".join(parts))
+    mixed = rows[0][1]
+    if linear and linear[1].ok() and mixed.ok():
+        growth = (mixed.cpu() / args.mixed_rows) / (linear[1].cpu() / linear[0])
+        wall_growth = (mixed.wall() / args.mixed_rows) / (linear[1].wall() / linear[0])
+        verdict.append(f"time per row at {args.mixed_rows} / at {linear[0]} rows: {growth:.2f} CPU, "
+                       f"{wall_growth:.2f} wall (1.00 is linear)")
+    for line in verdict:
+        print(line)
 
 
 def main():
     root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("--build", default=os.path.join(root, "build"), help="the CMake build folder")
-    parser.add_argument("--rows", default="250000,500000,1000000", help="row counts, comma-separated")
+    parser.add_argument("--mixed-rows", type=int, default=1_000_000, help="rows of the mixed shape")
+    parser.add_argument("--wide-rows", type=int, default=200_000, help="rows of the wide shape")
+    parser.add_argument("--linear-rows", type=int, default=250_000,
+                        help="rows of the smaller mixed table for the linearity figure (0: none)")
     parser.add_argument("--work", default=None, help="folder for the databases and the output")
-    parser.add_argument("--repeat", type=int, default=3, help="runs per program and size (the best counts)")
+    parser.add_argument("--repeat", type=int, default=5, help="runs per program and table (medians count)")
     parser.add_argument("--table", default="Bench", help="the bench table's name")
+    parser.add_argument("--export", default=None, help="the quorvane-export to time (default: the build's)")
+    parser.add_argument("--no-mdb-export", action="store_true", help="time quorvane-export alone")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
     args = parser.parse_args()
 
-    mkmdb = os.path.join(args.build, "tools", "mdbwriter", "mkmdb")
-    export = os.path.join(args.build, "bin", "quorvane-export")
-    mdb_export = shutil.which("mdb-export")
-    for tool in (mkmdb, export):
-        if not os.access(tool, os.X_OK):
-            sys.exit(f"missing {tool}: build the project first")
-    if mdb_export is None:
-        print("mdb-export not found (apt-get install mdbtools): its column stays empty")
+    tools = {
+        "mkmdb": os.path.join(args.build, "tools", "mdbwriter", "mkmdb"),
+        "export": args.export or os.path.join(args.build, "bin", "quorvane-export"),
+        "mdb-export": None if args.no_mdb_export else shutil.which("mdb-export"),
+    }
+    for name in ("mkmdb", "export"):
+        if not os.access(tools[name], os.X_OK):
+            sys.exit(f"missing {tools[name]}: build the project first")
+    if tools["mdb-export"] is None and not args.no_mdb_export:
+        print("mdb-export not found (apt-get install mdbtools): its columns stay empty")
 
     work = args.work or tempfile.mkdtemp(prefix="quorvane-bench-")
     os.makedirs(work, exist_ok=True)
-    env = dict(os.environ, LC_ALL="C")
-    rows_list = [int(r) for r in args.rows.split(",") if r]
-
-    print(f"{'rows':>10} | {'quorvane s':>10} {'cpu s':>7} {'MB':>6} {'cpu ns/row':>10} | "
-          f"{'mdb-export s':>12} {'cpu s':>7} {'MB':>6} {'cpu ns/row':>10} | {'speed-up':>8} {'cpu':>7} | {'out MB':>7}")
-    results = []
     try:
-        for rows in rows_list:
-            db = os.path.join(work, f"bench{rows}.mdb")
-            if not os.path.exists(db):
-                subprocess.run([mkmdb, "bench", "--rows", str(rows), db], check=True)
-            out = os.path.join(work, f"out{rows}")
-            os.makedirs(out, exist_ok=True)
-
-            q_wall, q_cpu, q_rss = best_of(args.repeat, lambda: run_measured(
-                [export, "-q", "-o", out, db, args.table], env=env))
-            out_file = os.path.join(out, args.table + ".txt")
-            out_mb = os.path.getsize(out_file) / 1e6 if os.path.exists(out_file) else 0.0
-
-            m_wall = m_cpu = m_rss = None
-            if mdb_export:
-                mdb_out = os.path.join(work, f"mdb{rows}.csv")
-
-                def run_mdb():
-                    with open(mdb_out, "wb") as sink:
-                        return run_measured([mdb_export, db, args.table], stdout=sink, env=env)
-                m_wall, m_cpu, m_rss = best_of(args.repeat, run_mdb)
-
-            def fmt(v, spec):
-                return format(v, spec) if v is not None else "-"
-
-            def ratio(a, b):
-                return a / b if (a and b) else None
-            print(f"{rows:>10} | {fmt(q_wall, '10.3f')} {fmt(q_cpu, '7.3f')} {fmt(q_rss, '6.1f')} "
-                  f"{fmt(q_cpu and q_cpu / rows * 1e9, '10.0f')} | {fmt(m_wall, '12.3f')} {fmt(m_cpu, '7.3f')} "
-                  f"{fmt(m_rss, '6.1f')} {fmt(m_cpu and m_cpu / rows * 1e9, '10.0f')} | "
-                  f"{fmt(ratio(m_wall, q_wall), '7.1f')}x {fmt(ratio(m_cpu, q_cpu), '6.1f')}x | {out_mb:7.1f}", flush=True)
-            results.append((rows, q_wall, q_cpu, q_rss, m_wall, m_cpu))
+        export_benchmark(args, tools, work)
     finally:
         if not args.keep and args.work is None:
             shutil.rmtree(work, ignore_errors=True)
-
-    done = [r for r in results if r[1]]
-    if len(done) >= 2:
-        first, last = done[0], done[-1]
-        growth = (last[2] / first[2]) / (last[0] / first[0])
-        print(f"CPU time per row at {last[0]} rows / at {first[0]} rows: {growth:.2f} (1.00 is linear)")
-    if done:
-        rows, q_wall, q_cpu, q_rss, m_wall, m_cpu = done[-1]
-        verdict = []
-        if m_wall:
-            verdict.append(f"speed-up {m_wall / q_wall:.1f}x wall, {m_cpu / q_cpu:.1f}x CPU (target >= 20x)")
-        verdict.append(f"peak {q_rss:.1f} MB (target <= 64 MB)")
-        print("at %d rows: %s" % (rows, ", ".join(verdict)))
 
 
 if __name__ == "__main__":

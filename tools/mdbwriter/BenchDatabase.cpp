@@ -52,10 +52,29 @@ QString words(SplitMix& rng, int count, bool lineBreaks)
     return text;
 }
 
+// Whole seconds between 1990 and about 2037, so every reader prints them exactly.
+Value benchDateTime(SplitMix& rng)
+{
+    const int day = 32874 + rng.below(17'000);
+    const int second = rng.below(86400);
+    return Value::dateTime({day + second / 86400.0});
+}
+
 } // namespace
 
-std::vector<Column> BenchDatabase::columns()
+std::vector<Column> BenchDatabase::columns(Shape shape)
 {
+    if (shape == Shape::Wide) {
+        std::vector<Column> wide;
+        for (int i = 1; i <= 5; ++i) {
+            const auto name = [i](const char* kind) { return QLatin1String(kind) + QString::number(i); };
+            wide.insert(wide.end(), {Column::longInt(name("Long")), Column::text(name("Text"), 20),
+                                     Column::dbl(name("Double")), Column::currency(name("Currency")),
+                                     Column::dateTime(name("Date")), Column::boolean(name("YesNo")),
+                                     Column::single(name("Single")), Column::integer(name("Integer"))});
+        }
+        return wide;
+    }
     return {Column::longInt("ID"),        Column::text("Name", 80),    Column::currency("Amount"),
             Column::dbl("Ratio"),         Column::single("Weight"),    Column::integer("Quantity"),
             Column::byte("Grade"),        Column::dateTime("Created"), Column::boolean("Active"),
@@ -64,6 +83,8 @@ std::vector<Column> BenchDatabase::columns()
 
 std::vector<Value> BenchDatabase::row(std::int64_t index) const
 {
+    if (m_shape == Shape::Wide)
+        return wideRow(index);
     SplitMix rng(m_seed * 0x100000001B3ull + std::uint64_t(index));
     std::vector<Value> values;
     values.reserve(11);
@@ -76,10 +97,7 @@ std::vector<Value> BenchDatabase::row(std::int64_t index) const
     values.push_back(Value::single(float(rng.below(100'000)) / 8.0f));
     values.push_back(Value::integer(static_cast<std::int16_t>(rng.below(65536) - 32768)));
     values.push_back(Value::byte(static_cast<std::uint8_t>(rng.below(256))));
-    // Whole seconds between 1990 and about 2037, so every reader prints them exactly.
-    const int day = 32874 + rng.below(17'000);
-    const int second = rng.below(86400);
-    values.push_back(Value::dateTime({day + second / 86400.0}));
+    values.push_back(benchDateTime(rng));
     values.push_back(Value::boolean(rng.below(2) == 1));
     db::Decimal price;
     price.lo = static_cast<std::uint32_t>(rng.next());
@@ -99,10 +117,34 @@ std::vector<Value> BenchDatabase::row(std::int64_t index) const
     return values;
 }
 
+std::vector<Value> BenchDatabase::wideRow(std::int64_t index) const
+{
+    SplitMix rng(m_seed * 0x100000001B3ull + std::uint64_t(index));
+    std::vector<Value> values;
+    values.reserve(40);
+    for (int group = 0; group < 5; ++group) {
+        values.push_back(Value::longInt(group == 0 ? static_cast<std::int32_t>(index + 1)
+                                                   : static_cast<std::int32_t>(rng.next())));
+        values.push_back(Value::text(QString::fromUtf16(pick(rng, kWords))));
+        // Most doubles are short decimals; one column in five holds values whose shortest
+        // form needs all 17 digits, the slow path of any formatter.
+        if (group == 4)
+            values.push_back(Value::dbl(double(rng.next() >> 11) / double(1ull << 40)));
+        else
+            values.push_back(Value::dbl(double(std::int64_t(rng.next() % 20'000'001) - 10'000'000) / 100.0));
+        values.push_back(Value::currency({std::int64_t(rng.next() % 1'000'000'001) - 500'000'000}));
+        values.push_back(benchDateTime(rng));
+        values.push_back(Value::boolean(rng.below(2) == 1));
+        values.push_back(Value::single(float(rng.below(1'000'000) - 500'000) / 64.0f));
+        values.push_back(Value::integer(static_cast<std::int16_t>(rng.below(65536) - 32768)));
+    }
+    return values;
+}
+
 bool BenchDatabase::write(const QString& path, std::int64_t rows, QString& error) const
 {
     DatabaseWriter db;
-    bool ok = db.open(path) && db.beginTable(tableName(), columns());
+    bool ok = db.open(path) && db.beginTable(tableName(), columns(m_shape));
     for (std::int64_t i = 0; ok && i < rows; ++i)
         ok = db.addRow(row(i));
     ok = ok && db.close();

@@ -1,7 +1,7 @@
 // mkmdb: writes the sample database and benchmark databases.
 //
 //     mkmdb sample OUT
-//     mkmdb bench --rows N [--seed S] OUT
+//     mkmdb bench [--wide] --rows N [--seed S] OUT
 
 #include "mdbwriter/BenchDatabase.h"
 #include "mdbwriter/SampleDatabase.h"
@@ -18,7 +18,7 @@ namespace {
 int usage()
 {
     std::fputs("usage: mkmdb sample OUT\n"
-               "       mkmdb bench --rows N [--seed S] OUT\n",
+               "       mkmdb bench [--wide] --rows N [--seed S] OUT\n",
                stderr);
     return 2;
 }
@@ -55,11 +55,14 @@ int main(int argc, char** argv)
         std::int64_t rows = -1;
         std::int64_t seed = 1;
         const char* out = nullptr;
+        auto shape = BenchDatabase::Shape::Mixed;
         for (int i = 2; i < argc; ++i) {
             const std::string_view arg = argv[i];
             if ((arg == "--rows" || arg == "--seed") && i + 1 < argc) {
                 if (!parseCount(argv[++i], arg == "--rows" ? rows : seed))
                     return usage();
+            } else if (arg == "--wide") {
+                shape = BenchDatabase::Shape::Wide;
             } else if (!out && !arg.starts_with("--")) {
                 out = argv[i];
             } else {
@@ -68,7 +71,7 @@ int main(int argc, char** argv)
         }
         if (rows < 0 || !out)
             return usage();
-        return BenchDatabase(static_cast<std::uint64_t>(seed)).write(QString::fromLocal8Bit(out), rows, error)
+        return BenchDatabase(static_cast<std::uint64_t>(seed), shape).write(QString::fromLocal8Bit(out), rows, error)
             ? 0
             : fail(error);
     }
