@@ -6,7 +6,7 @@
 
 #include "ExportCommand.h"
 
-#include "app/report/ErrorReporter.h"
+#include "report/ErrorReporter.h"
 #include "export/ExportHost.h"
 
 #include <QStringList>

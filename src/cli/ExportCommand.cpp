@@ -2,7 +2,7 @@
 
 #include "CommandLineHost.h"
 
-#include "app/report/ApplicationError.h"
+#include "report/ApplicationError.h"
 #include "db/Ado.h"
 #include "db/ConnectionString.h"
 #include "export/TableExportEngine.h"

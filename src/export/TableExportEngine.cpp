@@ -4,9 +4,9 @@
 #include "TextFileWriter.h"
 #include "ValueFormatter.h"
 
-#include "app/report/Locations.h"
-#include "app/report/ReportingRoutine.h"
-#include "app/report/RuntimeError.h"
+#include "report/Locations.h"
+#include "report/ReportingRoutine.h"
+#include "report/RuntimeError.h"
 #include "db/Ado.h"
 #include "db/ConnectionString.h"
 

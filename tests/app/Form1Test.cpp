@@ -6,7 +6,7 @@
 #include "app/Form1.h"
 #include "app/Main.h"
 #include "app/appearance/Appearance.h"
-#include "app/report/Locations.h"
+#include "report/Locations.h"
 #include "app/settings/SettingsStore.h"
 #include "db/ODBCProvider.h"
 

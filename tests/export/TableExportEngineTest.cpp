@@ -1,6 +1,6 @@
 #include "EngineTestSupport.h"
 
-#include "app/report/Locations.h"
+#include "report/Locations.h"
 
 #include <cmath>
 #include <tuple>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/report/ErrorReporter.h"
+#include "report/ErrorReporter.h"
 #include "export/ExportHost.h"
 
 namespace quorvane::exporter {
