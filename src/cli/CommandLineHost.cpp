@@ -76,6 +76,11 @@ void CommandLineHost::processEvents()
         drawBar();
 }
 
+bool CommandLineHost::stopRequested() const
+{
+    return m_io.stopSignal && m_io.stopSignal() != 0;
+}
+
 void CommandLineHost::drawBar()
 {
     constexpr int kBarWidth = 24;
@@ -104,8 +109,9 @@ void CommandLineHost::finishProgress()
 void CommandLineHost::showMessage(const QString& text)
 {
     clearBar();
-    // "Done." or "File created at" would hide the failures said above them.
-    if (!m_quiet && !m_anyFailure)
+    // "Done." or "File created at" would hide the failures said above them; on standard
+    // output the text itself is the result: no "File created at".
+    if (!m_quiet && !m_anyFailure && !options.device)
         m_io.err(terminalText(text) + QLatin1Char('\n'));
 }
 

@@ -1,6 +1,7 @@
 #include "TableExportEngine.h"
 
 #include "ExportFiles.h"
+#include "StyledLines.h"
 #include "TextFileWriter.h"
 #include "ValueFormatter.h"
 
@@ -83,6 +84,7 @@ public:
           m_lastPump(std::chrono::steady_clock::now())
     {
         refreshOptions();
+        startStyle();
     }
 
     ExportResult execute();
@@ -199,6 +201,16 @@ private:
     {
         m_line.clear();
         m_separatorChangedInLine = false;
+        if (m_styled)
+            m_styled->startLine();
+    }
+    void startStyle();
+    bool openAllFile();
+    // "output.txt"; "output.jsonl" for JSON lines.
+    QString oneFileName() const
+    {
+        return m_style.layout == OutputStyle::Layout::JsonLines ? QStringLiteral("output") + m_style.fileExtension()
+                                                                : kOneFileName;
     }
     void cutTrailingSeparator();
     void exportTable(int index);
@@ -206,7 +218,8 @@ private:
     bool readHeader();
     bool readRecords();
     void emitLine();
-    bool openFile(TextFileWriter& file, const QString& path, std::optional<FileFailure>& failure);
+    bool openFile(TextFileWriter& file, const QString& path, std::optional<FileFailure>& failure,
+                  QIODevice* device = nullptr);
     void finishFile(TextFileWriter& file, const std::optional<FileFailure>& createFailure,
                     const FileStatements& statements);
     void dropTableOutput();
@@ -242,6 +255,11 @@ private:
     bool m_allFileAttempted = false;
     std::optional<FileFailure> m_allCreateFailure;
     qint64 m_blockStart = 0;
+    // Lines in a style other than the window's (the command line's options), decided
+    // when a table starts; null for the window's format.
+    std::unique_ptr<StyledLines> m_styled;
+    OutputStyle m_style;
+    std::string m_fileEnd = "\r\n";
 
     bool m_pending = false;
     double m_pendingValue = 0.0;
@@ -282,10 +300,7 @@ ExportResult TableExportEngine::Run::execute()
     }
 
     if (r.test(228, [&] { return m_opt.oneFile; })) {
-        if (!m_allFileAttempted) {
-            m_allFileAttempted = true;
-            openFile(m_allFile, outputFilePath(m_opt.folder, kOneFileName), m_allCreateFailure);
-        }
+        openAllFile();
         finishFile(m_allFile, m_allCreateFailure, kOneFileStatements);
     } else {
         m_allFile.cancel();
@@ -299,7 +314,7 @@ ExportResult TableExportEngine::Run::execute()
 
     if (r.test(248, [&] { return m_opt.oneFile; })) {
         r.run(250, [&] {
-            const QString path = m_allFileAttempted ? m_allFile.path() : outputFilePath(m_opt.folder, kOneFileName);
+            const QString path = m_allFileAttempted ? m_allFile.path() : outputFilePath(m_opt.folder, oneFileName());
             m_host.messages->showMessage(kFileCreatedMessage + path);
         });
     } else {
@@ -360,11 +375,41 @@ void TableExportEngine::Run::exportTable(int index)
     m_sink = nullptr;
 }
 
+// The style in force from here: at the start of the run and of each table.
+void TableExportEngine::Run::startStyle()
+{
+    m_style = m_host.options->outputStyle();
+    if (m_style.isDefault()) {
+        m_styled.reset();
+        m_fileEnd = "\r\n";
+        return;
+    }
+    m_styled = std::make_unique<StyledLines>(m_style, m_formatter, m_opt.separator, m_opt.quotes);
+    m_fileEnd = m_styled->fileEnd();
+}
+
+// output.txt, or the host's device in its place; opened once, at the first table that
+// goes there (or at the end when there is none).
+bool TableExportEngine::Run::openAllFile()
+{
+    if (m_allFileAttempted)
+        return m_allFile.isOpen();
+    m_allFileAttempted = true;
+    QIODevice* device = m_host.options->outputDevice();
+    if (!openFile(m_allFile, device ? QStringLiteral("-") : outputFilePath(m_opt.folder, oneFileName()),
+                  m_allCreateFailure, device))
+        return false;
+    if (m_styled)
+        m_allFile.writeBytes(m_styled->fileStart());
+    return true;
+}
+
 void TableExportEngine::Run::openTableOutput()
 {
+    startStyle();
     m_mode = m_opt.perTable ? SaveMode::PerTable : (m_opt.oneFile ? SaveMode::OneFile : SaveMode::None);
     if (m_mode == SaveMode::PerTable) {
-        const QString fileName = tableFileName(m_tableName);
+        const QString fileName = tableFileName(m_tableName, m_style.fileExtension());
         if (fileName.isEmpty()) {
             m_tableCreateFailure = FileFailure{
                 rte::kBadFileNameOrNumber,
@@ -372,15 +417,14 @@ void TableExportEngine::Run::openTableOutput()
                                "folder")
                     .arg(m_tableName),
                 QStringLiteral("the table name cannot be a file name in the output folder"),
-                outputFilePath(m_opt.folder, m_tableName + QLatin1String(".txt"))};
+                outputFilePath(m_opt.folder, m_tableName + m_style.fileExtension())};
         } else if (openFile(m_tableFile, outputFilePath(m_opt.folder, fileName), m_tableCreateFailure)) {
             m_sink = &m_tableFile;
+            if (m_styled)
+                m_tableFile.writeBytes(m_styled->fileStart());
         }
     } else if (m_mode == SaveMode::OneFile) {
-        if (!m_allFileAttempted) {
-            m_allFileAttempted = true;
-            openFile(m_allFile, outputFilePath(m_opt.folder, kOneFileName), m_allCreateFailure);
-        }
+        openAllFile();
         if (m_allFile.isOpen()) {
             m_sink = &m_allFile;
             m_blockStart = m_allFile.position();
@@ -400,12 +444,19 @@ bool TableExportEngine::Run::readHeader()
         if (m_stop)
             return false;
         if (!r.run(146, [&] {
+                if (m_styled) {
+                    m_styled->addName(m_line, m_records->fieldName(j));
+                    return;
+                }
                 m_formatter.encoder().append(m_line, m_records->fieldName(j));
                 m_line += m_opt.separatorBytes;
             }))
             return false;
     }
-    r.run(150, [&] { cutTrailingSeparator(); });
+    r.run(150, [&] {
+        if (!m_styled)
+            cutTrailingSeparator();
+    });
     r.run(154, [&] { emitLine(); });
     return !m_stop;
 }
@@ -437,6 +488,11 @@ bool TableExportEngine::Run::readRecords()
             r.run(168, [&] { yield(); });
             if (m_stop)
                 return false;
+            if (m_styled) {
+                if (!r.run(174, [&] { m_styled->addValue(m_line, *m_records, j); }))
+                    return false;
+                continue;
+            }
             bool quoted = false;
             if (r.test(170, [&] { return m_opt.quotes; })) {
                 quoted = true;
@@ -449,7 +505,10 @@ bool TableExportEngine::Run::readRecords()
                 r.run(178, [&] { m_line += '"'; });
             r.run(180, [&] { m_line += m_opt.separatorBytes; });
         }
-        r.run(184, [&] { cutTrailingSeparator(); });
+        r.run(184, [&] {
+            if (!m_styled)
+                cutTrailingSeparator();
+        });
         r.run(188, [&] { emitLine(); });
         if (m_stop)
             return false;
@@ -481,6 +540,11 @@ void TableExportEngine::Run::emitLine()
     m_routine.run(208, [&] {
         if (!m_sink || m_stop)
             return;
+        if (m_styled) {
+            m_styled->endLine(m_line);
+            m_sink->writeBytes(m_line);
+            return;
+        }
         m_sink->writeBytes(m_line);
         m_sink->writeLineEnd();
     });
@@ -488,9 +552,10 @@ void TableExportEngine::Run::emitLine()
 
 // Starts `file` at `path`; when it cannot be created, keeps why in `failure` for the
 // statement that creates the file to report.
-bool TableExportEngine::Run::openFile(TextFileWriter& file, const QString& path, std::optional<FileFailure>& failure)
+bool TableExportEngine::Run::openFile(TextFileWriter& file, const QString& path, std::optional<FileFailure>& failure,
+                                      QIODevice* device)
 {
-    if (file.open(path))
+    if (device ? file.open(device, path) : file.open(path))
         return true;
     failure = FileFailure{rte::kPathFileAccess,
                           QStringLiteral("Path/File access error: %1: %2").arg(path, file.errorString()),
@@ -521,7 +586,7 @@ void TableExportEngine::Run::finishFile(TextFileWriter& file, const std::optiona
                  createFailure ? createFailure->file : file.path());
             return;
         }
-        file.writeLineEnd();
+        file.writeBytes(m_fileEnd);
         if (file.hasError()) {
             writeFailed = true;
             const QString path = file.path();

@@ -42,6 +42,24 @@ bool TextFileWriter::open(const QString& path)
         return false;
     }
     m_file = std::move(file);
+    m_device = m_file.get();
+    if (m_buffer.size() != kBufferSize)
+        m_buffer.resize(kBufferSize);
+    return true;
+}
+
+bool TextFileWriter::open(QIODevice* device, const QString& name)
+{
+    cancel();
+    m_path = name;
+    m_error.clear();
+    m_used = 0;
+    m_flushed = 0;
+    if (!device || !device->isWritable()) {
+        m_error = QStringLiteral("not open for writing");
+        return false;
+    }
+    m_device = device;
     if (m_buffer.size() != kBufferSize)
         m_buffer.resize(kBufferSize);
     return true;
@@ -56,7 +74,7 @@ void TextFileWriter::write(QStringView text)
 
 void TextFileWriter::writeBytes(std::string_view bytes)
 {
-    if (!m_file || hasError())
+    if (!m_device || hasError())
         return;
     while (!bytes.empty()) {
         if (m_used == kBufferSize && !flushBuffer())
@@ -70,15 +88,17 @@ void TextFileWriter::writeBytes(std::string_view bytes)
 
 bool TextFileWriter::flushBuffer()
 {
-    if (!m_file || hasError())
+    if (!m_device || hasError())
         return false;
     if (m_used == 0)
         return true;
     // A short write (the disk filling up) sets no error; the write of the rest does.
     for (qsizetype done = 0; done < m_used;) {
-        const qint64 written = m_file->write(m_buffer.constData() + done, m_used - done);
+        const qint64 written = m_device->write(m_buffer.constData() + done, m_used - done);
         if (written <= 0) {
-            m_error = m_file->error() == QFileDevice::NoError ? qt_error_string(ENOSPC) : m_file->errorString();
+            m_error = m_device->errorString();
+            if (m_error.isEmpty())
+                m_error = qt_error_string(ENOSPC);
             return false;
         }
         done += static_cast<qsizetype>(written);
@@ -95,12 +115,14 @@ qint64 TextFileWriter::position() const
 
 bool TextFileWriter::truncate(qint64 position)
 {
-    if (!m_file || hasError() || position > this->position() || position < 0)
+    if (!m_device || hasError() || position > this->position() || position < 0)
         return false;
     if (position >= m_flushed) {
         m_used = static_cast<qsizetype>(position - m_flushed);
         return true;
     }
+    if (!m_file)
+        return false; // already gone out of the device
     m_used = 0;
     if (!m_file->resize(position) || !m_file->seek(position)) {
         m_error = m_file->errorString();
@@ -112,6 +134,11 @@ bool TextFileWriter::truncate(qint64 position)
 
 bool TextFileWriter::commit()
 {
+    if (m_device && !m_file) {
+        const bool ok = flushBuffer() && !hasError();
+        m_device = nullptr;
+        return ok;
+    }
     if (!m_file) {
         if (m_error.isEmpty())
             m_error = QStringLiteral("Bad file name or number");
@@ -128,13 +155,17 @@ bool TextFileWriter::commit()
         m_file->commit(); // discards the temporary file
     }
     m_file.reset();
+    m_device = nullptr;
     return ok;
 }
 
 void TextFileWriter::cancel()
 {
-    if (!m_file)
+    m_device = nullptr;
+    if (!m_file) {
+        m_used = 0;
         return;
+    }
     m_file->cancelWriting();
     m_file->commit();
     m_file.reset();
