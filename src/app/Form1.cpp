@@ -5,9 +5,9 @@
 #include "appearance/WindowMetrics.h"
 #include "settings/SettingsStore.h"
 
-#include "app/report/ApplicationError.h"
-#include "app/report/Locations.h"
-#include "app/report/ReportingRoutine.h"
+#include "report/ApplicationError.h"
+#include "report/Locations.h"
+#include "report/ReportingRoutine.h"
 #include "db/Access.h"
 #include "db/FileExists.h"
 #include "db/IsInstalled.h"

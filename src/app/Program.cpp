@@ -2,7 +2,7 @@
 
 #include "Main.h"
 
-#include "app/report/ApplicationError.h"
+#include "report/ApplicationError.h"
 #include "export/widgets/Form2.h"
 #include "export/widgets/TableListView.h"
 

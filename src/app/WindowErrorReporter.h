@@ -3,7 +3,7 @@
 // The window program's error report: a modal box titled "Application Error" with the
 // warning icon and an OK button, owned by whichever of the program's windows is active.
 
-#include "app/report/ErrorReporter.h"
+#include "report/ErrorReporter.h"
 
 class QWidget;
 

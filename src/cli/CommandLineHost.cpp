@@ -4,6 +4,39 @@
 
 namespace quorvane::cli {
 
+QString terminalText(const QString& text)
+{
+    QString out;
+    out.reserve(text.size());
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || (u >= 0x7f && u < 0xa0))
+            out += QStringLiteral("\\x%1").arg(unsigned(u), 2, 16, QLatin1Char('0'));
+        else
+            out += c;
+    }
+    return out;
+}
+
+QString failureText(const exporter::ExportFailure& failure)
+{
+    using exporter::ExportStage;
+    const QString file = QLatin1Char('\'') + failure.file + QLatin1Char('\'');
+    QString text;
+    switch (failure.stage) {
+    case ExportStage::OpeningDatabase: text = QStringLiteral("cannot open the database: "); break;
+    case ExportStage::OpeningTable: text = QStringLiteral("cannot open the table: "); break;
+    case ExportStage::ReadingRows: text = QStringLiteral("cannot read its rows: "); break;
+    case ExportStage::CreatingFile: text = QStringLiteral("cannot create ") + file + QStringLiteral(": "); break;
+    case ExportStage::WritingFile: text = QStringLiteral("cannot write ") + file + QStringLiteral(": "); break;
+    case ExportStage::Other: break;
+    }
+    text += failure.reason;
+    if (!failure.table.isEmpty())
+        text = failure.table + QStringLiteral(": ") + text;
+    return terminalText(text);
+}
+
 CommandLineHost::CommandLineHost(const CommandIo& io, bool quiet) : m_io(io), m_quiet(quiet) {}
 
 exporter::ExportHost CommandLineHost::engineHost()
@@ -15,7 +48,7 @@ exporter::ExportHost CommandLineHost::engineHost()
     host.events = this;
     host.pointer = this;
     host.messages = this;
-    host.errors = this;
+    host.failures = this;
     return host;
 }
 
@@ -26,10 +59,14 @@ void CommandLineHost::setValue(double value)
 
 void CommandLineHost::setText(const QString& text)
 {
-    m_text = text;
-    // A table's start shows at once; records show when the engine turns the event loop.
-    if (!m_quiet && m_io.errIsTerminal && text.startsWith(QLatin1String("Processing: ")))
+    m_text = terminalText(text);
+    // A table's start shows at once, with the share done before it (the value set with
+    // it is the table's end); records show when the engine turns the event loop.
+    if (!m_quiet && m_io.errIsTerminal && text.startsWith(QLatin1String("Processing: "))) {
+        if (!tables.names.isEmpty())
+            m_value = std::max(0.0, m_value - 100.0 / double(tables.names.size()));
         drawBar();
+    }
 }
 
 // The engine turns the event loop at most every 15 ms: the moment to redraw.
@@ -72,19 +109,29 @@ void CommandLineHost::finishProgress()
 void CommandLineHost::showMessage(const QString& text)
 {
     clearBar();
-    // On standard output the text itself is the result: no "File created at".
-    if (!m_quiet && !options.device)
-        m_io.err(text + QLatin1Char('\n'));
+    // "Done." or "File created at" would hide the failures said above them; on standard
+    // output the text itself is the result: no "File created at".
+    if (!m_quiet && !m_anyFailure && !options.device)
+        m_io.err(terminalText(text) + QLatin1Char('\n'));
 }
 
-void CommandLineHost::showApplicationError(const report::ApplicationError& error)
+void CommandLineHost::exportFailed(const exporter::ExportFailure& failure)
 {
+    // Once the database did not open, every table failing to open only repeats it; a
+    // table or file says its first failure only.
+    if (failure.stage == exporter::ExportStage::OpeningTable && m_databaseFailed)
+        return;
+    const QString place = failure.table.isEmpty() ? failure.file : failure.table;
+    if (!place.isEmpty()) {
+        if (m_failed.contains(place))
+            return;
+        m_failed.insert(place);
+    }
+    if (failure.stage == exporter::ExportStage::OpeningDatabase)
+        m_databaseFailed = true;
+    m_anyFailure = true;
     clearBar();
-    // The report as the window shows it; its carriage returns would overwrite each other.
-    QString text = error.message;
-    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
-    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
-    m_io.err(text + QLatin1Char('\n'));
+    m_io.err(kProgramName + QStringLiteral(": ") + failureText(failure) + QLatin1Char('\n'));
 }
 
 } // namespace quorvane::cli

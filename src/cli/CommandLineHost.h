@@ -2,22 +2,33 @@
 
 // The export engine's host on a command line: fixed options from the arguments, the
 // tables named there (all ticked), a progress bar on stderr when it is a terminal,
-// messages and error reports on stderr.
+// messages on stderr, and each failure as one line on stderr:
+//
+//   quorvane-export: Orders: cannot create 'out/Orders.txt': Is a directory
 
 #include "ExportCommand.h"
 
-#include "app/report/ErrorReporter.h"
 #include "export/ExportHost.h"
 
+#include <QSet>
 #include <QStringList>
 
 namespace quorvane::cli {
+
+inline const QString kProgramName = QStringLiteral("quorvane-export");
+
+// `text` safe to print on a terminal: control characters (C0, DEL, C1) written as \xHH,
+// so that a hostile table name cannot send escape sequences or break a line.
+QString terminalText(const QString& text);
+
+// A failure as the command line says it, without the program's name.
+QString failureText(const exporter::ExportFailure& failure);
 
 class CommandLineHost : private exporter::ProgressSink,
                         private exporter::EventPump,
                         private exporter::MousePointer,
                         private exporter::UserMessages,
-                        private report::ErrorReporter {
+                        private exporter::ExportFailures {
 public:
     struct Options : exporter::ExportOptions {
         QString folderText;
@@ -61,7 +72,7 @@ private:
     bool stopRequested() const override;
     void restoreDefault() override {}
     void showMessage(const QString& text) override;
-    void showApplicationError(const report::ApplicationError& error) override;
+    void exportFailed(const exporter::ExportFailure& failure) override;
 
     void drawBar();
     void clearBar();
@@ -69,6 +80,11 @@ private:
     const CommandIo& m_io;
     bool m_quiet;
     bool m_drawn = false;
+    // Where a failure was already said: a table or a file fails once on the command line
+    // (the window also reports the writes that follow a file that was never created).
+    QSet<QString> m_failed;
+    bool m_databaseFailed = false;
+    bool m_anyFailure = false;
     double m_value = 0.0;
     QString m_text;
 };

@@ -2,7 +2,6 @@
 
 #include "CommandLineHost.h"
 
-#include "app/report/ApplicationError.h"
 #include "db/Ado.h"
 #include "db/ConnectionString.h"
 #include "export/CodePageEncoder.h"
@@ -16,7 +15,7 @@ namespace quorvane::cli {
 
 namespace {
 
-const QString kProgram = QStringLiteral("quorvane-export");
+const QString& kProgram = kProgramName;
 
 struct Arguments {
     QString database;
@@ -244,14 +243,14 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     QStringList userTables;
     QString error;
     if (!readUserTables(factory, inputs, userTables, error)) {
-        io.err(kProgram + QStringLiteral(": cannot open ") + args.database + QStringLiteral(": ") + error
+        io.err(kProgram + QStringLiteral(": cannot open ") + terminalText(args.database + QStringLiteral(": ") + error)
                + QLatin1Char('\n'));
         return kExitUsage;
     }
     if (args.list) {
         QString text;
         for (const QString& name : userTables)
-            text += name + QLatin1Char('\n');
+            text += terminalText(name) + QLatin1Char('\n');
         io.out(text);
         return kExitOk;
     }
@@ -266,7 +265,8 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
                 return name.compare(wanted, Qt::CaseInsensitive) == 0;
             });
             if (it == userTables.end()) {
-                io.err(kProgram + QStringLiteral(": no table \"") + wanted + QStringLiteral("\" in ") + args.database
+                io.err(kProgram + terminalText(QStringLiteral(": no table \"") + wanted + QStringLiteral("\" in ")
+                                              + args.database)
                        + QStringLiteral(" (see --list)\n"));
                 return kExitUsage;
             }
@@ -309,12 +309,9 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
 
     if (result.folderMissing)
         return kExitUsage;
-    if (result.reports > 0 || !result.tablesFailed.isEmpty()) {
-        if (!result.tablesFailed.isEmpty())
-            io.err(kProgram + QStringLiteral(": not written: ") + result.tablesFailed.join(QStringLiteral(", "))
-                   + QLatin1Char('\n'));
+    // Each failure was said on its own line as it happened.
+    if (result.reports > 0 || !result.tablesFailed.isEmpty())
         return kExitSomeFailed;
-    }
     return kExitOk;
 }
 

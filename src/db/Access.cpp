@@ -6,8 +6,8 @@
 #include "ODBCProvider.h"
 #include "TableListTarget.h"
 
-#include "app/report/Locations.h"
-#include "app/report/ReportingRoutine.h"
+#include "report/Locations.h"
+#include "report/ReportingRoutine.h"
 
 #include <memory>
 

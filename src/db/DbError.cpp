@@ -7,6 +7,11 @@ DbError DbError::fileNotFound(const QString& path)
     return {errc::kFileNotFound, QStringLiteral("Could not find file '%1'.").arg(path)};
 }
 
+DbError DbError::cannotOpenFile(const QString& path, const QString& reason)
+{
+    return {errc::kCannotOpenFile, QStringLiteral("Cannot open the file '%1': %2.").arg(path, reason)};
+}
+
 DbError DbError::unrecognizedFormat(const QString& path)
 {
     return {errc::kUnrecognizedFormat, QStringLiteral("Unrecognized database format '%1'.").arg(path)};
@@ -35,7 +40,7 @@ DbError DbError::damaged(const QString& what, quint32 page)
     return {errc::kDamaged, QStringLiteral("The database file is damaged: %1 (page %2).").arg(what).arg(page)};
 }
 
-DbException::DbException(DbError error) : m_error(std::move(error)), m_utf8(m_error.description.toUtf8()) {}
+DbException::DbException(DbError error) : report::RuntimeError(error.number, error.description), m_error(std::move(error)) {}
 
 DbException::DbException(int number, QString description) : DbException(DbError{number, std::move(description)}) {}
 

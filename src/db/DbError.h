@@ -1,5 +1,7 @@
 #pragma once
 
+#include "report/RuntimeError.h"
+
 #include <QString>
 
 #include <exception>
@@ -12,6 +14,7 @@ constexpr int kCannotCreateObject = 429;   // "ActiveX component can't create ob
 constexpr int kWrongArguments = 3001;
 constexpr int kNoCurrentRecord = 3021;
 constexpr int kFileNotFound = 3024;
+constexpr int kCannotOpenFile = 3051;
 constexpr int kBadPassword = 3031;
 constexpr int kDamaged = 3049;
 constexpr int kNoSuchTable = 3078;
@@ -31,6 +34,8 @@ struct DbError {
     bool isError() const { return number != 0; }
 
     static DbError fileNotFound(const QString& path);
+    // The file is there but cannot be read as one: a folder, a device, no permission.
+    static DbError cannotOpenFile(const QString& path, const QString& reason);
     static DbError unrecognizedFormat(const QString& path);
     static DbError badPassword();
     static DbError noSuchTable(const QString& name);
@@ -42,18 +47,15 @@ struct DbError {
 // Thrown by the connection and record set members (the data-access interface raises
 // errors the way the component it stands in for does); the reporting routines catch
 // it per statement. The file-format layer below returns DbError values instead.
-class DbException : public std::exception {
+// A run-time error like the program's own, so that whoever reports it learns its number.
+class DbException : public report::RuntimeError {
 public:
     explicit DbException(DbError error);
     DbException(int number, QString description);
     const DbError& error() const { return m_error; }
-    int number() const { return m_error.number; }
-    const QString& description() const { return m_error.description; }
-    const char* what() const noexcept override { return m_utf8.constData(); }
 
 private:
     DbError m_error;
-    QByteArray m_utf8;
 };
 
 } // namespace quorvane::db

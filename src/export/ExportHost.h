@@ -15,10 +15,6 @@ class ConnectionInputs;
 class ObjectFactory;
 } // namespace quorvane::db
 
-namespace quorvane::report {
-class ErrorReporter;
-}
-
 namespace quorvane::exporter {
 
 // The export options, read at the moment the engine needs them (the window: its
@@ -99,6 +95,37 @@ public:
     virtual void showMessage(const QString& text) = 0;
 };
 
+// The step of a run at which something failed.
+enum class ExportStage {
+    OpeningDatabase, // creating or opening the connection
+    OpeningTable,    // the table's query
+    ReadingRows,     // field names, the record count, values, moving to the next record
+    CreatingFile,
+    WritingFile,     // writing, and putting the finished file in place
+    Other,           // the host's own parts: the table list, progress, messages
+};
+
+// One failure of a run, as a fact; each front end words it in its own voice (the window
+// as its fixed error report, the command line as one line).
+struct ExportFailure {
+    ExportStage stage = ExportStage::Other;
+    QString table;       // the table in hand; empty outside a table
+    QString file;        // the output file concerned; empty when none
+    int number = 0;      // the error's number as the provider or the runtime gives it; 0: none
+    QString description; // the error's description as the provider or the runtime words it
+    QString reason;      // the cause alone, as the system words it ("Is a directory"); the
+                         // description when there is nothing shorter
+    int statement = 0;   // the number of the run's statement that failed (100, 102, ...)
+};
+
+// Where failures go. Returns once the failure has been shown (the window: a modal box);
+// the run then goes on with its next step.
+class ExportFailures {
+public:
+    virtual ~ExportFailures() = default;
+    virtual void exportFailed(const ExportFailure& failure) = 0;
+};
+
 // Everything together. Every pointer must be set and outlive the engine.
 struct ExportHost {
     ExportOptions* options = nullptr;
@@ -107,7 +134,7 @@ struct ExportHost {
     EventPump* events = nullptr;
     MousePointer* pointer = nullptr;
     UserMessages* messages = nullptr;
-    report::ErrorReporter* errors = nullptr;
+    ExportFailures* failures = nullptr;
     // The database path and password (the main window's Text1 and Text2).
     const db::ConnectionInputs* database = nullptr;
     // Where connections and record sets come from: the program passes

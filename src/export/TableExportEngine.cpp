@@ -5,9 +5,8 @@
 #include "TextFileWriter.h"
 #include "ValueFormatter.h"
 
-#include "app/report/Locations.h"
-#include "app/report/ReportingRoutine.h"
-#include "app/report/RuntimeError.h"
+#include "report/ReportingRoutine.h"
+#include "report/RuntimeError.h"
 #include "db/Ado.h"
 #include "db/ConnectionString.h"
 
@@ -37,6 +36,34 @@ T& need(const std::unique_ptr<T>& object)
     return *object;
 }
 
+// The numbers of the four statements that finish a file: create it, yield, write the
+// last line end, put it in place.
+struct FileStatements {
+    int create;
+    int yield;
+    int write;
+    int close;
+};
+constexpr FileStatements kTableFileStatements{214, 216, 218, 220};
+constexpr FileStatements kOneFileStatements{230, 232, 234, 236};
+
+// The step a statement belongs to.
+ExportStage stageOf(int statement)
+{
+    if (statement <= 108)
+        return ExportStage::OpeningDatabase;
+    if (statement == 134 || statement == 136)
+        return ExportStage::OpeningTable;
+    if (statement >= 138 && statement <= 192)
+        return ExportStage::ReadingRows;
+    if (statement == kTableFileStatements.create || statement == kOneFileStatements.create)
+        return ExportStage::CreatingFile;
+    if ((statement > kTableFileStatements.create && statement <= kTableFileStatements.close)
+        || (statement > kOneFileStatements.create && statement <= kOneFileStatements.close))
+        return ExportStage::WritingFile;
+    return ExportStage::Other;
+}
+
 double clampPercent(double value)
 {
     if (!(value > 0.0))
@@ -51,7 +78,7 @@ public:
     Run(const ExportHost& host, std::chrono::milliseconds yieldInterval)
         : m_host(host),
           m_factory(*host.factory),
-          m_routine(report::location::kForm2PushButton5Click, *this),
+          m_routine(QString(), *this), // the front end names the place, not the engine
           m_formatter(TextLocale::fromEnvironment()),
           m_interval(yieldInterval),
           m_lastPump(std::chrono::steady_clock::now())
@@ -75,15 +102,41 @@ private:
         bool oneFile = false;
     };
 
-    // report::ErrorReporter: every report of the run passes here on its way out.
+    // A file that could not be created: why, kept until the statement that creates it.
+    struct FileFailure {
+        int number = 0;
+        QString description;
+        QString reason;
+        QString file;
+    };
+
+    // report::ErrorReporter: a statement raised an error.
     void showApplicationError(const report::ApplicationError& error) override
+    {
+        fail(stageOf(error.line), error.number, error.description, error.description, QString());
+    }
+
+    // Every failure of the run passes here on its way out, at the current statement.
+    void fail(ExportStage stage, int number, const QString& description, const QString& reason, const QString& file)
     {
         if (m_stop)
             return; // the program is ending: nobody is there to read it
         flushProgress();
         ++m_result.reports;
         m_tableFailed = m_inTable;
-        m_host.errors->showApplicationError(error);
+        ExportFailure failure;
+        failure.stage = stage;
+        failure.table = m_inTable ? m_tableName : QString();
+        failure.file = file;
+        failure.number = number;
+        failure.description = description;
+        failure.reason = reason;
+        failure.statement = m_routine.line();
+        m_host.failures->exportFailed(failure);
+    }
+    void fail(ExportStage stage, const FileFailure& why)
+    {
+        fail(stage, why.number, why.description, why.reason, why.file);
     }
 
     void refreshOptions()
@@ -165,9 +218,11 @@ private:
     bool readHeader();
     bool readRecords();
     void emitLine();
-    void finishTableFile();
+    bool openFile(TextFileWriter& file, const QString& path, std::optional<FileFailure>& failure,
+                  QIODevice* device = nullptr);
+    void finishFile(TextFileWriter& file, const std::optional<FileFailure>& createFailure,
+                    const FileStatements& statements);
     void dropTableOutput();
-    void writeOneFile();
     ExportResult stop();
 
     const ExportHost& m_host;
@@ -195,10 +250,10 @@ private:
     bool m_separatorChangedInLine = false;
     TextFileWriter* m_sink = nullptr;
     TextFileWriter m_tableFile;
-    std::optional<RuntimeError> m_tableCreateError;
+    std::optional<FileFailure> m_tableCreateFailure;
     TextFileWriter m_allFile;
     bool m_allFileAttempted = false;
-    std::optional<RuntimeError> m_allCreateError;
+    std::optional<FileFailure> m_allCreateFailure;
     qint64 m_blockStart = 0;
     // Lines in a style other than the window's (the command line's options), decided
     // when a table starts; null for the window's format.
@@ -224,7 +279,6 @@ ExportResult TableExportEngine::Run::execute()
     }
     r.run(106, [&] { need(m_connection).setMode(db::kModeReadWrite); });
     r.run(108, [&] { need(m_connection).open(db::BuildConnectionString(*m_host.database)); });
-    r.run(110, [] {});
     r.run(112, [&] { m_tickedCount = 0; });
 
     // Count the ticked rows first: the progress shares depend on it.
@@ -232,7 +286,6 @@ ExportResult TableExportEngine::Run::execute()
     for (int i = 0; i < rows; ++i) {
         if (r.test(116, [&] { return m_host.tables->isTicked(i); }))
             r.run(118, [&] { ++m_tickedCount; });
-        r.run(120, [] {});
     }
 
     const int walk = r.value(122, [&] { return m_host.tables->count(); }).value_or(0);
@@ -244,13 +297,14 @@ ExportResult TableExportEngine::Run::execute()
             exportTable(i);
         if (m_stop)
             return stop();
-        r.run(226, [] {});
     }
 
-    if (r.test(228, [&] { return m_opt.oneFile; }))
-        writeOneFile();
-    else
+    if (r.test(228, [&] { return m_opt.oneFile; })) {
+        openAllFile();
+        finishFile(m_allFile, m_allCreateFailure, kOneFileStatements);
+    } else {
         m_allFile.cancel();
+    }
     if (m_stop)
         return stop();
 
@@ -277,9 +331,8 @@ void TableExportEngine::Run::exportTable(int index)
     m_tableName.clear();
     m_mode = SaveMode::None;
     m_sink = nullptr;
-    m_tableCreateError.reset();
+    m_tableCreateFailure.reset();
 
-    r.run(126, [] {});
     r.run(128, [&] {
         ++m_rank;
         m_tableName = m_host.tables->name(index);
@@ -311,10 +364,9 @@ void TableExportEngine::Run::exportTable(int index)
         if (!ok) {
             dropTableOutput();
         } else if (r.test(212, [&] { return m_mode == SaveMode::PerTable; })) {
-            finishTableFile();
-        } else if (r.test(222, [&] { return m_mode == SaveMode::OneFile; })) {
-            r.run(224, [] {}); // the block is already in output.txt's stream
+            finishFile(m_tableFile, m_tableCreateFailure, kTableFileStatements);
         }
+        // In one-file mode the block is already in output.txt's stream.
     }
 
     if (!opened || m_tableFailed)
@@ -344,13 +396,9 @@ bool TableExportEngine::Run::openAllFile()
         return m_allFile.isOpen();
     m_allFileAttempted = true;
     QIODevice* device = m_host.options->outputDevice();
-    const bool opened = device ? m_allFile.open(device, QStringLiteral("-"))
-                               : m_allFile.open(outputFilePath(m_opt.folder, oneFileName()));
-    if (!opened) {
-        m_allCreateError.emplace(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
-                                                           .arg(m_allFile.path(), m_allFile.errorString()));
+    if (!openFile(m_allFile, device ? QStringLiteral("-") : outputFilePath(m_opt.folder, oneFileName()),
+                  m_allCreateFailure, device))
         return false;
-    }
     if (m_styled)
         m_allFile.writeBytes(m_styled->fileStart());
     return true;
@@ -363,14 +411,14 @@ void TableExportEngine::Run::openTableOutput()
     if (m_mode == SaveMode::PerTable) {
         const QString fileName = tableFileName(m_tableName, m_style.fileExtension());
         if (fileName.isEmpty()) {
-            m_tableCreateError.emplace(rte::kBadFileNameOrNumber,
-                                       QStringLiteral("Bad file name or number: the table name \"%1\" cannot be a "
-                                                      "file name in the output folder")
-                                           .arg(m_tableName));
-        } else if (!m_tableFile.open(outputFilePath(m_opt.folder, fileName))) {
-            m_tableCreateError.emplace(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
-                                                                 .arg(m_tableFile.path(), m_tableFile.errorString()));
-        } else {
+            m_tableCreateFailure = FileFailure{
+                rte::kBadFileNameOrNumber,
+                QStringLiteral("Bad file name or number: the table name \"%1\" cannot be a file name in the output "
+                               "folder")
+                    .arg(m_tableName),
+                QStringLiteral("the table name cannot be a file name in the output folder"),
+                outputFilePath(m_opt.folder, m_tableName + m_style.fileExtension())};
+        } else if (openFile(m_tableFile, outputFilePath(m_opt.folder, fileName), m_tableCreateFailure)) {
             m_sink = &m_tableFile;
             if (m_styled)
                 m_tableFile.writeBytes(m_styled->fileStart());
@@ -404,13 +452,11 @@ bool TableExportEngine::Run::readHeader()
                 m_line += m_opt.separatorBytes;
             }))
             return false;
-        r.run(148, [] {});
     }
     r.run(150, [&] {
         if (!m_styled)
             cutTrailingSeparator();
     });
-    r.run(152, [] {});
     r.run(154, [&] { emitLine(); });
     return !m_stop;
 }
@@ -433,7 +479,7 @@ bool TableExportEngine::Run::readRecords()
                 ? ((m_rank - 1) + double(rec) / double(total)) / m_tickedCount * 100.0
                 : 100.0;
         });
-        r.run(162, [] {}); // the text goes with the value when the bar can repaint
+        // The text "Processing record: " goes with the value when the bar can repaint.
         r.run(164, [&] { startLine(); });
         const std::optional<int> columns = r.value(166, [&] { return m_records->fieldCount(); });
         if (!columns)
@@ -458,19 +504,16 @@ bool TableExportEngine::Run::readRecords()
             if (r.test(176, [&] { return m_opt.quotes; }))
                 r.run(178, [&] { m_line += '"'; });
             r.run(180, [&] { m_line += m_opt.separatorBytes; });
-            r.run(182, [] {});
         }
         r.run(184, [&] {
             if (!m_styled)
                 cutTrailingSeparator();
         });
-        r.run(186, [] {});
         r.run(188, [&] { emitLine(); });
         if (m_stop)
             return false;
         if (!r.run(190, [&] { m_records->moveNext(); }))
             return false;
-        r.run(192, [] {});
     }
     flushProgress();
     return !m_tableFailed;
@@ -507,38 +550,62 @@ void TableExportEngine::Run::emitLine()
     });
 }
 
-void TableExportEngine::Run::finishTableFile()
+// Starts `file` at `path`; when it cannot be created, keeps why in `failure` for the
+// statement that creates the file to report.
+bool TableExportEngine::Run::openFile(TextFileWriter& file, const QString& path, std::optional<FileFailure>& failure,
+                                      QIODevice* device)
+{
+    if (device ? file.open(device, path) : file.open(path))
+        return true;
+    failure = FileFailure{rte::kPathFileAccess,
+                          QStringLiteral("Path/File access error: %1: %2").arg(path, file.errorString()),
+                          file.errorString(), path};
+    return false;
+}
+
+// The end of a table's file or of output.txt: the failure to create it is reported at
+// its statement, then the write of the last line end (on a file that never opened, a
+// second report, as the classic runtime gives it), then the file is put in place.
+void TableExportEngine::Run::finishFile(TextFileWriter& file, const std::optional<FileFailure>& createFailure,
+                                        const FileStatements& statements)
 {
     report::ReportingRoutine& r = m_routine;
-    r.run(214, [&] {
-        if (m_tableCreateError)
-            throw *m_tableCreateError;
+    r.run(statements.create, [&] {
+        if (createFailure)
+            fail(ExportStage::CreatingFile, *createFailure);
     });
-    r.run(216, [&] { yield(); });
+    r.run(statements.yield, [&] { yield(); });
     if (m_stop)
         return;
     bool writeFailed = false;
-    r.run(218, [&] {
-        if (!m_tableFile.isOpen()) {
+    r.run(statements.write, [&] {
+        if (!file.isOpen()) {
             writeFailed = true;
-            throw RuntimeError(rte::kBadFileNameOrNumber, QStringLiteral("Bad file name or number"));
+            const QString text = QStringLiteral("Bad file name or number");
+            fail(ExportStage::WritingFile, rte::kBadFileNameOrNumber, text, text,
+                 createFailure ? createFailure->file : file.path());
+            return;
         }
-        m_tableFile.writeBytes(m_fileEnd);
-        if (m_tableFile.hasError()) {
+        file.writeBytes(m_fileEnd);
+        if (file.hasError()) {
             writeFailed = true;
-            const QString path = m_tableFile.path();
-            const QString error = m_tableFile.errorString();
-            m_tableFile.cancel();
-            throw RuntimeError(rte::kDiskFull, QStringLiteral("Could not write %1: %2").arg(path, error));
+            const QString path = file.path();
+            const QString error = file.errorString();
+            file.cancel();
+            fail(ExportStage::WritingFile, rte::kDiskFull, QStringLiteral("Could not write %1: %2").arg(path, error),
+                 error, path);
         }
     });
-    r.run(220, [&] {
+    r.run(statements.close, [&] {
         if (writeFailed)
             return; // reported above; the old file stays as it was
-        if (!m_tableFile.commit())
-            throw RuntimeError(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
-                                                         .arg(m_tableFile.path(), m_tableFile.errorString()));
-        m_result.filesWritten.append(m_tableFile.path());
+        if (!file.commit()) {
+            fail(ExportStage::WritingFile, rte::kPathFileAccess,
+                 QStringLiteral("Path/File access error: %1: %2").arg(file.path(), file.errorString()),
+                 file.errorString(), file.path());
+            return;
+        }
+        m_result.filesWritten.append(file.path());
     });
 }
 
@@ -549,42 +616,6 @@ void TableExportEngine::Run::dropTableOutput()
         m_tableFile.cancel();
     else if (m_sink == &m_allFile)
         m_allFile.truncate(m_blockStart);
-}
-
-void TableExportEngine::Run::writeOneFile()
-{
-    report::ReportingRoutine& r = m_routine;
-    r.run(230, [&] {
-        openAllFile();
-        if (m_allCreateError)
-            throw *m_allCreateError;
-    });
-    r.run(232, [&] { yield(); });
-    if (m_stop)
-        return;
-    bool writeFailed = false;
-    r.run(234, [&] {
-        if (!m_allFile.isOpen()) {
-            writeFailed = true;
-            throw RuntimeError(rte::kBadFileNameOrNumber, QStringLiteral("Bad file name or number"));
-        }
-        m_allFile.writeBytes(m_fileEnd);
-        if (m_allFile.hasError()) {
-            writeFailed = true;
-            const QString path = m_allFile.path();
-            const QString error = m_allFile.errorString();
-            m_allFile.cancel();
-            throw RuntimeError(rte::kDiskFull, QStringLiteral("Could not write %1: %2").arg(path, error));
-        }
-    });
-    r.run(236, [&] {
-        if (writeFailed)
-            return;
-        if (!m_allFile.commit())
-            throw RuntimeError(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
-                                                         .arg(m_allFile.path(), m_allFile.errorString()));
-        m_result.filesWritten.append(m_allFile.path());
-    });
 }
 
 // The program is ending: the files in hand are thrown away (an existing file of the same

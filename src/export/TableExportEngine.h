@@ -6,9 +6,9 @@
 // records and lines, but runs the loop only when the yield interval has passed since the
 // last time, so the window stays responsive and the export runs at full speed.
 //
-// Unexpected failures are reported through the host's ErrorReporter under the location
-// of Form2.PushButton5_Click with the statement's number, and the run goes on. Decided
-// here where the classic behaviour would loop or lose data:
+// Each failure goes to the host as a fact (ExportFailure: the step, the table, the file,
+// the cause and the statement's number), and the run goes on; the front end words it.
+// Decided here where the classic behaviour would loop or lose data:
 // - a table whose query fails, or whose record set fails while it is read, is reported
 //   once and its remaining steps are skipped: no file is written for it (an existing
 //   file of that name is left as it was), and in one-file mode its part is left out;
@@ -41,9 +41,9 @@ struct ExportResult {
     bool ignored = false;          // a run was already active; nothing was done
     bool folderMissing = false;    // the folder message was shown; nothing was done
     bool stopped = false;          // the host asked to stop; the files in hand were dropped
-    int reports = 0;               // error reports shown
+    int reports = 0;               // failures handed to the host
     QStringList filesWritten;      // full paths, in the order they were completed
-    QStringList tablesFailed;      // tables with at least one report or no file
+    QStringList tablesFailed;      // tables with at least one failure or no file
 };
 
 class TableExportEngine {

@@ -1,6 +1,9 @@
 #include "TextFileWriter.h"
 
+#include <QFileInfo>
+
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 
 
@@ -26,8 +29,15 @@ bool TextFileWriter::open(const QString& path)
     m_error.clear();
     m_used = 0;
     m_flushed = 0;
+    // A folder in the file's place would only show when the finished file is put there.
+    if (QFileInfo(path).isDir()) {
+        m_error = qt_error_string(EISDIR);
+        return false;
+    }
     auto file = std::make_unique<QSaveFile>(path);
-    if (!file->open(QIODevice::WriteOnly)) {
+    // Our own buffer is enough; without Qt's, every write reaches the system and a
+    // failure carries the system's text.
+    if (!file->open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
         m_error = file->errorString();
         return false;
     }
@@ -82,12 +92,16 @@ bool TextFileWriter::flushBuffer()
         return false;
     if (m_used == 0)
         return true;
-    const qint64 written = m_device->write(m_buffer.constData(), m_used);
-    if (written != m_used) {
-        m_error = m_device->errorString();
-        if (m_error.isEmpty())
-            m_error = QStringLiteral("Disk full");
-        return false;
+    // A short write (the disk filling up) sets no error; the write of the rest does.
+    for (qsizetype done = 0; done < m_used;) {
+        const qint64 written = m_device->write(m_buffer.constData() + done, m_used - done);
+        if (written <= 0) {
+            m_error = m_device->errorString();
+            if (m_error.isEmpty())
+                m_error = qt_error_string(ENOSPC);
+            return false;
+        }
+        done += static_cast<qsizetype>(written);
     }
     m_flushed += m_used;
     m_used = 0;

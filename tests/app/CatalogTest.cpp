@@ -3,7 +3,7 @@
 
 #include "ShellFakes.h"
 
-#include "app/report/Locations.h"
+#include "report/Locations.h"
 #include "db/Access.h"
 #include "db/IsInstalled.h"
 #include "db/ODBCProvider.h"

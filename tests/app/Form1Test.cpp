@@ -7,7 +7,7 @@
 #include "app/Main.h"
 #include "app/ProgramArguments.h"
 #include "app/appearance/Appearance.h"
-#include "app/report/Locations.h"
+#include "report/Locations.h"
 #include "app/settings/SettingsStore.h"
 #include "db/ODBCProvider.h"
 

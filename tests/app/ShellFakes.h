@@ -3,7 +3,7 @@
 // Recording stand-ins for the platform services, the error report, the export window and
 // the data-access component, shared by the shell's tests.
 
-#include "app/report/ErrorReporter.h"
+#include "report/ErrorReporter.h"
 #include "app/services/UiServices.h"
 #include "db/Ado.h"
 #include "db/ConnectionString.h"

@@ -8,6 +8,9 @@
 #include <QTemporaryDir>
 
 #include <random>
+#include <utility>
+
+#include <sys/stat.h>
 
 using namespace quorvane::db;
 using namespace quorvane::db::format;
@@ -28,6 +31,20 @@ TEST(ReaderOpen, MissingFileIs3024)
     EXPECT_EQ(AccessDatabase::open(path, {}, error), nullptr);
     EXPECT_EQ(error.number, errc::kFileNotFound);
     EXPECT_EQ(error.description, QStringLiteral("Could not find file '/nonexistent/dir/nothing.mdb'."));
+}
+
+// What is there but is no file to read says so; a FIFO must not block the open.
+TEST(ReaderOpen, FolderAndFifoAreNotDatabaseFiles)
+{
+    QTemporaryDir dir;
+    const QString fifo = dir.filePath(QStringLiteral("pipe.mdb"));
+    ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    for (const auto& [path, reason] : {std::pair{dir.path(), "it is a folder"}, std::pair{fifo, "it is not a regular file"}}) {
+        DbError error;
+        EXPECT_EQ(AccessDatabase::open(path, {}, error), nullptr);
+        EXPECT_EQ(error.number, errc::kCannotOpenFile);
+        EXPECT_EQ(error.description, QStringLiteral("Cannot open the file '%1': %2.").arg(path, QLatin1String(reason)));
+    }
 }
 
 struct ForeignCase {

@@ -1,6 +1,6 @@
 #include "EngineTestSupport.h"
 
-#include "app/report/Locations.h"
+#include "report/Locations.h"
 
 #include <cmath>
 #include <tuple>
@@ -301,7 +301,7 @@ TEST_F(EngineFixture, NameTooLongForTheFileSystemIsReportedWhenTheFileIsPutInPla
     EXPECT_TRUE(files().isEmpty());
 }
 
-TEST_F(EngineFixture, TargetThatIsAFolderFailsAtCloseAndStaysAFolder)
+TEST_F(EngineFixture, TargetThatIsAFolderIsNotCreatedAndStaysAFolder)
 {
     QDir(m_dir.path()).mkdir(QStringLiteral("A.txt"));
     host.addTable(QStringLiteral("A"), {QStringLiteral("a")}, {{Value::longInt(1)}});
@@ -312,6 +312,36 @@ TEST_F(EngineFixture, TargetThatIsAFolderFailsAtCloseAndStaysAFolder)
     EXPECT_TRUE(QFileInfo(path(QStringLiteral("B.txt"))).isFile());
     EXPECT_EQ(files().size(), 2); // no temporary file left
     EXPECT_EQ(result.tablesFailed, QStringList{QStringLiteral("A")});
+}
+
+// The engine states what failed, where and why; the window's words are the host's.
+TEST_F(EngineFixture, FailuresAreFacts)
+{
+    QDir(m_dir.path()).mkdir(QStringLiteral("A.txt"));
+    host.addTable(QStringLiteral("A"), {QStringLiteral("a")}, {{Value::longInt(1)}});
+    host.addTable(QStringLiteral("B"), {QStringLiteral("a")}, {{Value::longInt(1)}});
+    host.db().queryErrors[QStringLiteral("B")] = db::DbError::noSuchTable(QStringLiteral("B"));
+    runExport();
+    using exporter::ExportStage;
+    ASSERT_EQ(host.failures.size(), 3u);
+    const exporter::ExportFailure& create = host.failures[0];
+    EXPECT_EQ(create.stage, ExportStage::CreatingFile);
+    EXPECT_EQ(create.table, QStringLiteral("A"));
+    EXPECT_EQ(create.file, path(QStringLiteral("A.txt")));
+    EXPECT_EQ(create.reason, QStringLiteral("Is a directory"));
+    EXPECT_EQ(create.description, QStringLiteral("Path/File access error: ") + create.file + QStringLiteral(": Is a directory"));
+    EXPECT_EQ(create.number, 75);
+    EXPECT_EQ(create.statement, 214);
+    EXPECT_EQ(host.failures[1].stage, ExportStage::WritingFile);
+    EXPECT_EQ(host.failures[1].number, 52);
+    EXPECT_EQ(host.failures[1].statement, 218);
+    const exporter::ExportFailure& query = host.failures[2];
+    EXPECT_EQ(query.stage, ExportStage::OpeningTable);
+    EXPECT_EQ(query.table, QStringLiteral("B"));
+    EXPECT_TRUE(query.file.isEmpty());
+    EXPECT_EQ(query.number, db::errc::kNoSuchTable);
+    EXPECT_EQ(query.reason, db::DbError::noSuchTable(QStringLiteral("B")).description);
+    EXPECT_EQ(query.statement, 136);
 }
 
 TEST_F(EngineFixture, OneFileThatCannotBeCreatedIsReportedAndTheMessageStillFollows)

@@ -9,6 +9,8 @@
 #include "RecordingErrorReporter.h"
 
 #include "export/ExportHost.h"
+#include "report/ApplicationError.h"
+#include "report/Locations.h"
 
 #include <QString>
 #include <QStringList>
@@ -24,7 +26,8 @@ class FakeExportHost : public exporter::ExportOptions,
                        public exporter::ProgressSink,
                        public exporter::EventPump,
                        public exporter::MousePointer,
-                       public exporter::UserMessages {
+                       public exporter::UserMessages,
+                       public exporter::ExportFailures {
 public:
     explicit FakeExportHost(std::shared_ptr<FakeDatabase> db = std::make_shared<FakeDatabase>())
         : factory(std::move(db))
@@ -63,6 +66,14 @@ public:
     // UserMessages
     void showMessage(const QString& text) override { messages.append(text); }
 
+    // ExportFailures: kept as facts, and as the window words them.
+    void exportFailed(const exporter::ExportFailure& failure) override
+    {
+        failures.push_back(failure);
+        report::ShowApplicationError(errors, failure.description, report::location::kForm2PushButton5Click,
+                                     failure.statement, failure.number);
+    }
+
     exporter::ExportHost host()
     {
         exporter::ExportHost h;
@@ -72,7 +83,7 @@ public:
         h.events = this;
         h.pointer = this;
         h.messages = this;
-        h.errors = &errors;
+        h.failures = this;
         h.database = &inputs;
         h.factory = &factory;
         return h;
@@ -105,6 +116,7 @@ public:
     FakeObjectFactory factory;
     FixedConnectionInputs inputs;
     RecordingErrorReporter errors;
+    std::vector<exporter::ExportFailure> failures;
 };
 
 } // namespace quorvane::fakes

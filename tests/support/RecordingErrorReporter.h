@@ -2,7 +2,7 @@
 
 // Records every error report instead of showing it.
 
-#include "app/report/ErrorReporter.h"
+#include "report/ErrorReporter.h"
 
 #include <functional>
 #include <vector>

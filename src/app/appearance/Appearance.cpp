@@ -2,7 +2,7 @@
 
 #include "SkinFramework.h"
 
-#include "app/report/RuntimeError.h"
+#include "report/RuntimeError.h"
 
 #include <QApplication>
 #include <QCheckBox>

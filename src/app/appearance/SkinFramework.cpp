@@ -1,6 +1,6 @@
 #include "SkinFramework.h"
 
-#include "app/report/RuntimeError.h"
+#include "report/RuntimeError.h"
 
 #include <QFile>
 #include <QVariant>

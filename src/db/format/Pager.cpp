@@ -14,13 +14,19 @@ std::unique_ptr<Pager> Pager::openFile(const QString& path, DbError& error)
 {
     std::unique_ptr<Pager> pager(new Pager);
     const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists() || info.isDir()) {
+    if (path.isEmpty() || !info.exists()) {
         error = DbError::fileNotFound(path);
+        return nullptr;
+    }
+    // Only a regular file can be a database; opening a FIFO would wait for a writer.
+    if (info.isDir() || !info.isFile()) {
+        error = DbError::cannotOpenFile(path, info.isDir() ? QStringLiteral("it is a folder")
+                                                           : QStringLiteral("it is not a regular file"));
         return nullptr;
     }
     pager->m_file.setFileName(path);
     if (!pager->m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        error = DbError::fileNotFound(path);
+        error = DbError::cannotOpenFile(path, pager->m_file.errorString());
         return nullptr;
     }
     pager->m_size = static_cast<std::uint64_t>(pager->m_file.size());

@@ -4,6 +4,9 @@
 #include "TableListView.h"
 #include "TextProgressBar.h"
 
+#include "report/ApplicationError.h"
+#include "report/Locations.h"
+
 #include <QCheckBox>
 #include <QCoreApplication>
 #include <QLineEdit>
@@ -25,7 +28,7 @@ ExportHost Form2ExportHost::host(const db::ConnectionInputs& database, db::Objec
     host.events = this;
     host.pointer = this;
     host.messages = this;
-    host.errors = this;
+    host.failures = this;
     host.database = &database;
     host.factory = &factory;
     return host;
@@ -108,10 +111,11 @@ void Form2ExportHost::showMessage(const QString& text)
     }
 }
 
-void Form2ExportHost::showApplicationError(const report::ApplicationError& error)
+void Form2ExportHost::exportFailed(const ExportFailure& failure)
 {
     if (!m_form.m_unloading) {
-        m_form.reporter().showApplicationError(error);
+        report::ShowApplicationError(m_form.reporter(), failure.description,
+                                     report::location::kForm2PushButton5Click, failure.statement, failure.number);
     }
 }
 

@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/report/ErrorReporter.h"
 #include "export/ExportHost.h"
 
 namespace quorvane::exporter {
@@ -17,7 +16,7 @@ class Form2ExportHost final : public ExportOptions,
                               public EventPump,
                               public MousePointer,
                               public UserMessages,
-                              public report::ErrorReporter {
+                              public ExportFailures {
 public:
     explicit Form2ExportHost(Form2& form);
 
@@ -42,7 +41,8 @@ public:
     bool stopRequested() const override;
     void restoreDefault() override;
     void showMessage(const QString& text) override;
-    void showApplicationError(const report::ApplicationError& error) override;
+    // The window's voice: the fixed error report under "Start Exporting"'s location.
+    void exportFailed(const ExportFailure& failure) override;
 
 private:
     Form2& m_form;

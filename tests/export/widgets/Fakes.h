@@ -2,7 +2,7 @@
 
 // Recording stand-ins for what the export window asks of the platform and the main window.
 
-#include "app/report/ErrorReporter.h"
+#include "report/ErrorReporter.h"
 #include "FakeFileDialogs.h"
 #include "app/services/UiServices.h"
 #include "db/ConnectionString.h"

@@ -11,6 +11,8 @@
 #include "export/widgets/TextProgressBar.h"
 
 #include "db/Ado.h"
+#include "report/ApplicationError.h"
+#include "report/Locations.h"
 
 #include <QCheckBox>
 #include <QJsonArray>
@@ -42,6 +44,7 @@ private slots:
     void writesTheTickedTables();
     void progressFollowsTablesAndRecords();
     void missingFolderStopsBeforeAnything();
+    void failureIsTheWindowsReport();
     void busyPointerWhileRunning();
     void secondStartDuringARunDoesNothing();
     void optionsChangedMidRunApplyToLaterLines();
@@ -254,6 +257,27 @@ void Form2ExportTest::missingFolderStopsBeforeAnything()
     QVERIFY(m_db->connectionStrings.isEmpty());
     QVERIFY(files().isEmpty());
     QCOMPARE(m_form->MousePointer(), exporter::pointer::kDefault);
+}
+
+// The engine states the failure; the window shows it as its fixed report, under the
+// location of "Start Exporting", the creation (214) and the write that follows (218).
+void Form2ExportTest::failureIsTheWindowsReport()
+{
+    QVERIFY(QDir(m_out->path()).mkdir(QStringLiteral("People.txt")));
+    makeForm();
+    fillList({{"People", true}});
+    start();
+    const QString path = m_out->path() + QStringLiteral("/People.txt");
+    const QString created = QStringLiteral("Path/File access error: ") + path + QStringLiteral(": Is a directory");
+    QCOMPARE(m_reporter.reports.size(), size_t(2));
+    QCOMPARE(m_reporter.reports[0].message,
+             created + QStringLiteral("\r\nin Kestrine2018/12/03.Form2.PushButton5_Click at line 214\r\r"
+                                      "Please email screenshot of this message to ")
+                 + report::supportAddress());
+    QCOMPARE(m_reporter.reports[1].message,
+             report::buildApplicationErrorMessage(QStringLiteral("Bad file name or number"),
+                                                  report::location::kForm2PushButton5Click, 218));
+    QCOMPARE(messages(), QStringList{"Done."});
 }
 
 void Form2ExportTest::busyPointerWhileRunning()

@@ -1,6 +1,6 @@
 #include "Fakes.h"
 
-#include "app/report/Locations.h"
+#include "report/Locations.h"
 #include "app/settings/SettingsStore.h"
 #include "export/widgets/Form2.h"
 #include "export/widgets/TableListView.h"

@@ -29,7 +29,8 @@ ErrorReporter& errorReporter();
 void setErrorReporter(ErrorReporter* reporter);
 
 // Builds the message and hands it to `reporter`; returns when the report was dismissed.
-void ShowApplicationError(ErrorReporter& reporter, const QString& description, const QString& location, int line);
+void ShowApplicationError(ErrorReporter& reporter, const QString& description, const QString& location, int line,
+                          int number = 0);
 // The same through the program-wide reporter.
 void ShowApplicationError(const QString& description, const QString& location, int line);
 

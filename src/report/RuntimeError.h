@@ -34,9 +34,17 @@ private:
     QByteArray m_utf8;
 };
 
-// The description of the exception being handled: the description of a RuntimeError, or
-// what() of any std::exception read as UTF-8 (the data-access layer's DbException carries
-// its provider description there). Call only inside a catch block.
-QString describeCurrentException();
+// The number and description of the exception being handled: those of a RuntimeError
+// (the data-access layer's DbException is one), 7 for running out of memory, else what()
+// of any std::exception read as UTF-8 with number 0. Call only inside a catch block.
+struct ErrorCause {
+    int number = 0;
+    QString description;
+};
+ErrorCause currentExceptionCause();
+inline QString describeCurrentException()
+{
+    return currentExceptionCause().description;
+}
 
 } // namespace quorvane::report

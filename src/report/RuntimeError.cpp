@@ -9,18 +9,18 @@ RuntimeError::RuntimeError(int number, QString description)
 {
 }
 
-QString describeCurrentException()
+ErrorCause currentExceptionCause()
 {
     try {
         throw;
     } catch (const RuntimeError& e) {
-        return e.description();
+        return {e.number(), e.description()};
     } catch (const std::bad_alloc&) {
-        return QStringLiteral("Out of memory");
+        return {rte::kOutOfMemory, QStringLiteral("Out of memory")};
     } catch (const std::exception& e) {
-        return QString::fromUtf8(e.what());
+        return {0, QString::fromUtf8(e.what())};
     } catch (...) {
-        return QStringLiteral("Application-defined or object-defined error");
+        return {0, QStringLiteral("Application-defined or object-defined error")};
     }
 }
 

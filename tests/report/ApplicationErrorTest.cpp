@@ -1,5 +1,5 @@
-#include "app/report/ApplicationError.h"
-#include "app/report/Locations.h"
+#include "report/ApplicationError.h"
+#include "report/Locations.h"
 
 #include "RecordingErrorReporter.h"
 

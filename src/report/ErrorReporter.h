@@ -17,6 +17,7 @@ struct ApplicationError {
     QString location;      // the routine's location text, ending with a blank
     int line = 0;          // current statement number; 0 for a handler without numbers
     QString message;       // the full text to show, built by buildApplicationErrorMessage
+    int number = 0;        // the error's number, 0 when it has none; not shown
 };
 
 class ErrorReporter {

@@ -61,9 +61,11 @@ void setErrorReporter(ErrorReporter* reporter)
     installedReporter() = reporter;
 }
 
-void ShowApplicationError(ErrorReporter& reporter, const QString& description, const QString& location, int line)
+void ShowApplicationError(ErrorReporter& reporter, const QString& description, const QString& location, int line,
+                          int number)
 {
     ApplicationError error;
+    error.number = number;
     error.description = description;
     error.location = location;
     error.line = line;

@@ -9,15 +9,16 @@ ReportingRoutine::ReportingRoutine(QString location, ErrorReporter& reporter)
 {
 }
 
-void ReportingRoutine::report(const QString& description)
+void ReportingRoutine::report(const QString& description, int number)
 {
     ++m_reports;
-    ShowApplicationError(m_reporter, description, m_location, m_line);
+    ShowApplicationError(m_reporter, description, m_location, m_line, number);
 }
 
 void ReportingRoutine::reportCurrentException()
 {
-    report(describeCurrentException());
+    const ErrorCause cause = currentExceptionCause();
+    report(cause.description, cause.number);
 }
 
 } // namespace quorvane::report

@@ -1,6 +1,6 @@
-#include "app/report/Locations.h"
-#include "app/report/ReportingRoutine.h"
-#include "app/report/RuntimeError.h"
+#include "report/Locations.h"
+#include "report/ReportingRoutine.h"
+#include "report/RuntimeError.h"
 
 #include "RecordingErrorReporter.h"
 

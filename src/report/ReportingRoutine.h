@@ -122,7 +122,7 @@ public:
 
     // Reports `description` at the current statement number, as if a statement had
     // raised it.
-    void report(const QString& description);
+    void report(const QString& description, int number = 0);
 
 private:
     void reportCurrentException();
