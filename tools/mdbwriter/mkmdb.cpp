@@ -1,7 +1,7 @@
 // mkmdb: writes the sample database and benchmark databases.
 //
 //     mkmdb sample OUT
-//     mkmdb bench --rows N [--seed S] OUT
+//     mkmdb bench --rows N [--seed S] [--version 3|4|ace] OUT
 
 #include "mdbwriter/BenchDatabase.h"
 #include "mdbwriter/SampleDatabase.h"
@@ -18,7 +18,7 @@ namespace {
 int usage()
 {
     std::fputs("usage: mkmdb sample OUT\n"
-               "       mkmdb bench --rows N [--seed S] OUT\n",
+               "       mkmdb bench --rows N [--seed S] [--version 3|4|ace] OUT\n",
                stderr);
     return 2;
 }
@@ -55,9 +55,15 @@ int main(int argc, char** argv)
         std::int64_t rows = -1;
         std::int64_t seed = 1;
         const char* out = nullptr;
+        Version version = Version::Jet4;
         for (int i = 2; i < argc; ++i) {
             const std::string_view arg = argv[i];
-            if ((arg == "--rows" || arg == "--seed") && i + 1 < argc) {
+            if (arg == "--version" && i + 1 < argc) {
+                const std::string_view v = argv[++i];
+                if (v != "3" && v != "4" && v != "ace")
+                    return usage();
+                version = v == "3" ? Version::Jet3 : v == "4" ? Version::Jet4 : Version::Ace;
+            } else if ((arg == "--rows" || arg == "--seed") && i + 1 < argc) {
                 if (!parseCount(argv[++i], arg == "--rows" ? rows : seed))
                     return usage();
             } else if (!out && !arg.starts_with("--")) {
@@ -68,7 +74,7 @@ int main(int argc, char** argv)
         }
         if (rows < 0 || !out)
             return usage();
-        return BenchDatabase(static_cast<std::uint64_t>(seed)).write(QString::fromLocal8Bit(out), rows, error)
+        return BenchDatabase(static_cast<std::uint64_t>(seed)).write(QString::fromLocal8Bit(out), rows, error, version)
             ? 0
             : fail(error);
     }
