@@ -8,8 +8,6 @@
 
 #include "db/Ado.h"
 
-#include <QStringDecoder>
-#include <QStringEncoder>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -47,35 +45,9 @@ DatabaseOptions optionsFor(const FileKind& kind)
     return options;
 }
 
-// Text as a Jet 3 file of the kind's code page can hold it: characters the code page
-// lacks become its substitute byte (what Access 97 stores for them as well).
-QString storable(const QString& text, const FileKind& kind)
-{
-    if (kind.version != Version::Jet3)
-        return text;
-    const QByteArray name = QStringLiteral("windows-%1").arg(kind.codePage).toLatin1();
-    QStringEncoder encode(name.constData(), QStringEncoder::Flag::Stateless);
-    QStringDecoder decode(name.constData(), QStringDecoder::Flag::Stateless);
-    QString out;
-    for (const QChar c : text) {
-        const QString back = decode(encode(QString(c)));
-        out += back == QString(c) ? back : QStringLiteral("?");
-    }
-    return out;
-}
-
 Table storable(Table table, const FileKind& kind)
 {
-    table.name = storable(table.name, kind);
-    for (Column& c : table.columns)
-        c.name = storable(c.name, kind);
-    for (auto& row : table.rows) {
-        for (Value& v : row) {
-            if (v.kind() == ValueKind::Text)
-                v = Value::text(storable(v.asText(), kind));
-        }
-    }
-    return table;
+    return DatabaseWriter::storable(std::move(table), optionsFor(kind));
 }
 
 QString connectionTo(const QString& path, const QString& password = {})

@@ -320,6 +320,33 @@ bool DatabaseWriter::close()
     return true;
 }
 
+TableData DatabaseWriter::storable(TableData table, const DatabaseOptions& options)
+{
+    const TextEncoding text(FileFormat::of(options.version), options.codePage);
+    if (options.version != Version::Jet3 || !text.isValid())
+        return table;
+    QByteArray ignored;
+    auto fit = [&](QString& s) {
+        for (QChar& c : s) {
+            if (!text.encode(QString(c), false, ignored))
+                c = QLatin1Char('?');
+        }
+    };
+    fit(table.name);
+    for (Column& c : table.columns)
+        fit(c.name);
+    for (auto& row : table.rows) {
+        for (Value& v : row) {
+            if (v.kind() == db::ValueKind::Text) {
+                QString s = v.asText();
+                fit(s);
+                v = Value::text(s);
+            }
+        }
+    }
+    return table;
+}
+
 bool DatabaseWriter::writeTables(const QString& path, const std::vector<TableData>& tables, QString& error,
                                  const DatabaseOptions& options)
 {

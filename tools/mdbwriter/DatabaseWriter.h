@@ -64,6 +64,11 @@ public:
     static bool writeTables(const QString& path, const std::vector<TableData>& tables, QString& error,
                             const DatabaseOptions& options = {});
 
+    // `table` as a file of `options` can hold it, for fixtures made from Unicode text:
+    // in Jet 3, characters the code page lacks become '?' (what Access 97 stores for
+    // them as well). Later versions hold every table as it is.
+    static TableData storable(TableData table, const DatabaseOptions& options);
+
     const QString& errorString() const { return m_error; }
 
 private:

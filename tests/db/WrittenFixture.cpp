@@ -1,0 +1,43 @@
+#include "WrittenFixture.h"
+
+#include "CryptoTestSupport.h"
+
+#include "mdbwriter/DatabaseWriter.h"
+#include "mdbwriter/SampleDatabase.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <map>
+
+namespace quorvane::cryptotest {
+
+using mdbwriter::Version;
+
+QByteArray corpusOrWritten(const char* corpusName)
+{
+    const QString name = QString::fromLatin1(corpusName);
+    if (corpusAvailable())
+        return corpusFile(name);
+    const Version version = name.contains(QLatin1String("V1997")) ? Version::Jet3
+        : name.endsWith(QLatin1String(".accdb"))                   ? Version::Ace
+                                                                   : Version::Jet4;
+    static std::map<Version, QByteArray> written;
+    QByteArray& bytes = written[version];
+    if (bytes.isEmpty()) {
+        mdbwriter::DatabaseOptions options;
+        options.version = version;
+        std::vector<mdbwriter::TableData> tables;
+        for (auto& t : mdbwriter::SampleDatabase::tables())
+            tables.push_back(mdbwriter::DatabaseWriter::storable(std::move(t), options));
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("sample"));
+        QString error;
+        QFile file(path);
+        if (mdbwriter::DatabaseWriter::writeTables(path, tables, error, options) && file.open(QIODevice::ReadOnly))
+            bytes = file.readAll();
+    }
+    return bytes;
+}
+
+} // namespace quorvane::cryptotest
