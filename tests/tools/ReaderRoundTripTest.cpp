@@ -356,12 +356,14 @@ TEST(ReaderRoundTripCalculated, EveryResultTypeReadsBack)
 }
 
 // A database password: the right one opens the file, any other is refused the way the
-// provider refuses it.
+// provider refuses it. The creation date masks it: a date before 1899-12-30 with a time
+// of day is where truncating and flooring its whole days part ways.
 struct PasswordCase {
     Version version;
     const char16_t* stored;
     const char16_t* given;
     bool opens;
+    double created = 45292.5;
 };
 
 class ReaderPassword : public ::testing::TestWithParam<PasswordCase> {};
@@ -374,6 +376,7 @@ TEST_P(ReaderPassword, GatesOpening)
     DatabaseOptions options;
     options.version = c.version;
     options.password = QString::fromUtf16(c.stored);
+    options.creationDate = c.created;
     QString error;
     ASSERT_TRUE(DatabaseWriter::writeTables(
         path, {{QStringLiteral("T"), {Column::longInt("N")}, {{Value::longInt(42)}}}}, error, options))
@@ -395,6 +398,9 @@ INSTANTIATE_TEST_SUITE_P(Cases, ReaderPassword,
                                            PasswordCase{Version::Jet4, u"Geheim€", u"", false},
                                            PasswordCase{Version::Jet4, u"twenty characters!!!",
                                                         u"twenty characters!!!", true},
+                                           PasswordCase{Version::Jet4, u"Geheim€", u"Geheim€", true, -1.5},
+                                           PasswordCase{Version::Jet4, u"Geheim€", u"Geheim€", true, -0.25},
+                                           PasswordCase{Version::Jet4, u"Geheim€", u"geheim€", false, -1.5},
                                            PasswordCase{Version::Jet3, u"Geheim€", u"Geheim€", true},
                                            PasswordCase{Version::Jet3, u"Geheim€", u"Geheim", false},
                                            PasswordCase{Version::Ace, u"", u"anything", true}));
