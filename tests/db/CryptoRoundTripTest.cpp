@@ -3,6 +3,7 @@
 
 #include "CryptoTestEncryptor.h"
 #include "CryptoTestSupport.h"
+#include "WrittenFixture.h"
 #include "db/JsonDump.h"
 #include "db/format/AccessDatabase.h"
 #include "db/format/PageDecoder.h"
@@ -41,9 +42,7 @@ class RoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 TEST_P(RoundTrip, DecodesToThePlainPages)
 {
     const auto& c = GetParam();
-    if (!corpusAvailable())
-        GTEST_SKIP() << "corpus absent";
-    const QByteArray plain = corpusFile(QString::fromLatin1(c.plainFile));
+    const QByteArray plain = corpusOrWritten(c.plainFile);
     ASSERT_FALSE(plain.isEmpty());
     const QByteArray encrypted = c.encrypt(plain, c.password);
     ASSERT_EQ(encrypted.size(), plain.size());
@@ -70,9 +69,7 @@ TEST_P(RoundTrip, DecodesToThePlainPages)
 TEST_P(RoundTrip, AnswersOtherPasswords)
 {
     const auto& c = GetParam();
-    if (!corpusAvailable())
-        GTEST_SKIP() << "corpus absent";
-    const QByteArray encrypted = c.encrypt(corpusFile(QString::fromLatin1(c.plainFile)), c.password);
+    const QByteArray encrypted = c.encrypt(corpusOrWritten(c.plainFile), c.password);
     for (const QString& other : {QString(), c.password + QLatin1Char('x'), c.password.toUpper(), c.password.left(3)}) {
         if (other == c.password)
             continue;
@@ -210,9 +207,7 @@ class ReaderRoundTrip : public ::testing::TestWithParam<RoundTripCase> {};
 TEST_P(ReaderRoundTrip, ReadsWhatThePlainFileHolds)
 {
     const auto& c = GetParam();
-    if (!corpusAvailable())
-        GTEST_SKIP() << "corpus absent";
-    const QByteArray plain = corpusFile(QString::fromLatin1(c.plainFile));
+    const QByteArray plain = corpusOrWritten(c.plainFile);
     ASSERT_FALSE(plain.isEmpty());
     db::DbError error;
     const auto plainDb = db::format::AccessDatabase::openBytes(plain, c.password, error);

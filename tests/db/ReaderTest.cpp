@@ -2,6 +2,7 @@
 // give an error or values but never a crash, a hang or runaway memory.
 
 #include "CorpusSupport.h"
+#include "WrittenFixture.h"
 #include "db/format/AccessDatabase.h"
 #include "db/format/TableCursor.h"
 
@@ -18,11 +19,6 @@ using namespace quorvane::test;
 
 namespace {
 
-QByteArray readCorpus(const QString& name)
-{
-    QFile f(corpusFile(name));
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
 
 TEST(ReaderOpen, MissingFileIs3024)
 {
@@ -151,9 +147,7 @@ void readAll(const QByteArray& bytes, const QString& password)
 
 TEST_P(DamagedFile, TruncatedAnywhere)
 {
-    if (!haveCorpus())
-        GTEST_SKIP();
-    const QByteArray whole = readCorpus(QString::fromLatin1(GetParam().file));
+    const QByteArray whole = quorvane::cryptotest::corpusOrWritten(GetParam().file);
     ASSERT_FALSE(whole.isEmpty());
     for (qsizetype cut : {qsizetype(0), qsizetype(10), qsizetype(2047), qsizetype(4095), qsizetype(4096 * 2 + 7),
                           whole.size() / 3, whole.size() / 2, whole.size() - 4096, whole.size() - 1}) {
@@ -164,9 +158,7 @@ TEST_P(DamagedFile, TruncatedAnywhere)
 
 TEST_P(DamagedFile, BytesFlipped)
 {
-    if (!haveCorpus())
-        GTEST_SKIP();
-    const QByteArray whole = readCorpus(QString::fromLatin1(GetParam().file));
+    const QByteArray whole = quorvane::cryptotest::corpusOrWritten(GetParam().file);
     ASSERT_FALSE(whole.isEmpty());
     std::mt19937 rng(12345);
     const int pageSize = whole.size() > 0x14 && whole[0x14] == 0 ? 2048 : 4096;

@@ -93,6 +93,48 @@ TEST_P(HeaderPage, CarriesVersionCodePageCreationDateAndPassword)
 INSTANTIATE_TEST_SUITE_P(Passwords, HeaderPage,
                          ::testing::Values(u"", u"secret", u"Geheimnis €ß", u"twenty characters!!!"));
 
+// Each version's marks: signature and version byte, page size, the code page in the
+// masked part of the header, the catalog's definition on page 2 (Jet 3's with its "VC").
+struct VersionCase {
+    Version version;
+    const char* signature;
+    int versionByte;
+    int pageSize;
+    int maskedBytes;
+};
+
+class FileLayout : public ::testing::TestWithParam<VersionCase> {};
+
+TEST_P(FileLayout, HeaderAndPagesAreThoseOfTheVersion)
+{
+    const VersionCase& c = GetParam();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("v.mdb"));
+    DatabaseOptions options;
+    options.version = c.version;
+    options.codePage = 1250;
+    QString error;
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, {{QStringLiteral("Łódź"), {Column::text("Ś")}, {}}}, error, options))
+        << error.toStdString();
+    QByteArray file = readAll(path);
+    ASSERT_GE(file.size(), 8 * c.pageSize);
+    EXPECT_EQ(file.size() % c.pageSize, 0);
+    auto* p = reinterpret_cast<std::uint8_t*>(file.data());
+    EXPECT_EQ(std::memcmp(p + 4, c.signature, 16), 0);
+    EXPECT_EQ(p[0x14], c.versionByte);
+    static const std::uint8_t kKey[] = {0xC7, 0xDA, 0x39, 0x6B};
+    Rc4(kKey).apply(std::span(p + 0x18, std::size_t(c.maskedBytes)));
+    EXPECT_EQ(p[0x3C] | (p[0x3D] << 8), 1250);
+    const std::uint8_t* catalog = p + 2 * c.pageSize;
+    EXPECT_EQ(catalog[0], 0x02);
+    EXPECT_EQ(catalog[2] == 'V' && catalog[3] == 'C', c.version == Version::Jet3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Versions, FileLayout,
+                         ::testing::Values(VersionCase{Version::Jet3, "Standard Jet DB", 0, 2048, 126},
+                                           VersionCase{Version::Jet4, "Standard Jet DB", 1, 4096, 128},
+                                           VersionCase{Version::Ace, "Standard ACE DB", 3, 4096, 128}));
+
 TEST(DatabaseWriter, RefusesAPasswordOfMoreThan20Characters)
 {
     QTemporaryDir dir;
@@ -149,6 +191,7 @@ struct Misuse {
     const char* what;
     std::function<bool(DatabaseWriter&)> calls;
     const char* message;
+    Version version = Version::Jet4;
 };
 
 class DatabaseWriterMisuse : public ::testing::TestWithParam<Misuse> {};
@@ -158,7 +201,9 @@ TEST_P(DatabaseWriterMisuse, FailsWithAReasonAndLeavesNoFile)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bad.mdb"));
     DatabaseWriter db;
-    ASSERT_TRUE(db.open(path));
+    DatabaseOptions options;
+    options.version = GetParam().version;
+    ASSERT_TRUE(db.open(path, options));
     EXPECT_FALSE(GetParam().calls(db));
     EXPECT_TRUE(db.errorString().contains(QString::fromUtf8(GetParam().message)))
         << db.errorString().toStdString();
@@ -258,7 +303,26 @@ INSTANTIATE_TEST_SUITE_P(
                    }
                    return db.beginTable("T", columns) && db.addRow(row);
                },
-               "longer than a row may be"}),
+               "longer than a row may be"},
+        Misuse{"calculated column outside ACE",
+               [](DatabaseWriter& db) { return db.beginTable("T", {Column::longInt("X").asCalculated()}); },
+               "only ACE files have them"},
+        Misuse{"Jet 3 text its code page lacks",
+               [](DatabaseWriter& db) {
+                   return db.beginTable("T", {Column::text("X")}) && db.addRow({Value::text("Жук")});
+               },
+               "code page lacks", Version::Jet3},
+        Misuse{"Jet 3 row longer than a row may be",
+               [](DatabaseWriter& db) {
+                   std::vector<Column> columns;
+                   std::vector<Value> row;
+                   for (int i = 0; i < 9; ++i) {
+                       columns.push_back(Column::text(QStringLiteral("T%1").arg(i), 255));
+                       row.push_back(Value::text(QString(255, QChar(u'x'))));
+                   }
+                   return db.beginTable("T", columns) && db.addRow(row);
+               },
+               "longer than a row may be (2012)", Version::Jet3}),
     [](const ::testing::TestParamInfo<Misuse>& info) {
         std::string name;
         for (const char* c = info.param.what; *c; ++c)

@@ -1,5 +1,6 @@
 // Databases the writer makes, read back in full through our own reader, the way the
 // program reads them: a connection, "SELECT * FROM `name`", the record set row by row.
+// Every test runs over every file version the writer makes, Jet 3 in two code pages.
 
 #include "mdbwriter/BenchDatabase.h"
 #include "mdbwriter/DatabaseWriter.h"
@@ -19,6 +20,36 @@ using db::Value;
 using db::ValueKind;
 using Table = TableData;
 
+// A file version and, for Jet 3, the code page its text is kept in.
+struct FileKind {
+    Version version;
+    std::uint16_t codePage;
+    const char* name;
+};
+
+const FileKind kFileKinds[] = {{Version::Jet3, 1252, "Jet3"},
+                               {Version::Jet3, 1251, "Jet3Cyrillic"},
+                               {Version::Jet4, 1252, "Jet4"},
+                               {Version::Ace, 1252, "Ace"}};
+
+std::string kindName(const FileKind& kind)
+{
+    return kind.name;
+}
+
+DatabaseOptions optionsFor(const FileKind& kind)
+{
+    DatabaseOptions options;
+    options.version = kind.version;
+    options.codePage = kind.codePage;
+    return options;
+}
+
+Table storable(Table table, const FileKind& kind)
+{
+    return DatabaseWriter::storable(std::move(table), optionsFor(kind));
+}
+
 QString connectionTo(const QString& path, const QString& password = {})
 {
     return QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=%1;JET OLEDB:Database Password=%2")
@@ -30,7 +61,7 @@ QString connectionTo(const QString& path, const QString& password = {})
 // for Yes/No (it reads as No).
 Value expectedBack(const Column& column, const Value& written)
 {
-    if (column.type == ColumnType::Boolean && written.isNull())
+    if (column.type == ColumnType::Boolean && !column.calculated && written.isNull())
         return Value::boolean(false);
     return written;
 }
@@ -91,13 +122,28 @@ void expectReadBack(const QString& path, const Table& table)
     }
 }
 
-TEST(ReaderRoundTrip, SampleDatabaseReadsBackRowForRow)
+class ReaderRoundTrip : public ::testing::TestWithParam<FileKind> {
+protected:
+    // Writes `tables` as the parameter's kind of file (text made storable first) and
+    // gives back what must read back.
+    std::vector<Table> write(const QString& path, std::vector<Table> tables, DatabaseOptions options = {})
+    {
+        const DatabaseOptions kind = optionsFor(GetParam());
+        options.version = kind.version;
+        options.codePage = kind.codePage;
+        for (Table& t : tables)
+            t = storable(std::move(t), GetParam());
+        QString error;
+        EXPECT_TRUE(DatabaseWriter::writeTables(path, tables, error, options)) << error.toStdString();
+        return tables;
+    }
+    QTemporaryDir m_dir;
+};
+
+TEST_P(ReaderRoundTrip, SampleDatabaseReadsBackRowForRow)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("sample.mdb"));
-    QString error;
-    ASSERT_TRUE(SampleDatabase::write(path, error)) << error.toStdString();
-    for (const Table& t : SampleDatabase::tables())
+    const QString path = m_dir.filePath(QStringLiteral("sample.mdb"));
+    for (const Table& t : write(path, SampleDatabase::tables()))
         expectReadBack(path, t);
 }
 
@@ -119,14 +165,11 @@ QStringList userTables(const QString& path)
     return tables;
 }
 
-TEST(ReaderRoundTrip, TablesSchemaListsTheUserTablesAsTables)
+TEST_P(ReaderRoundTrip, TablesSchemaListsTheUserTablesAsTables)
 {
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("sample.mdb"));
-    QString error;
-    ASSERT_TRUE(SampleDatabase::write(path, error)) << error.toStdString();
+    const QString path = m_dir.filePath(QStringLiteral("sample.mdb"));
     QStringList expected;
-    for (const Table& t : SampleDatabase::tables())
+    for (const Table& t : write(path, SampleDatabase::tables()))
         expected << t.name;
     QStringList tables = userTables(path);
     tables.sort();
@@ -134,46 +177,78 @@ TEST(ReaderRoundTrip, TablesSchemaListsTheUserTablesAsTables)
     EXPECT_EQ(tables, expected);
 }
 
-// So many tables that the catalog's rows fill several data pages.
-TEST(ReaderRoundTrip, CatalogOverSeveralPagesListsEveryTable)
+// So many tables that the catalog's rows fill several data pages; a table so wide
+// that its definition goes on over continuation pages.
+TEST_P(ReaderRoundTrip, CatalogOverSeveralPagesListsEveryTable)
 {
     std::vector<Table> tables;
-    QStringList names;
-    for (int i = 0; i < 150; ++i) {
-        names << QStringLiteral("Table number %1 with a longer name, ÄÖÜ").arg(i);
-        tables.push_back({names.back(), {Column::longInt("N")}, {{Value::longInt(i)}}});
+    for (int i = 0; i < 150; ++i)
+        tables.push_back({QStringLiteral("Table number %1 with a longer name, ÄÖÜ").arg(i), {Column::longInt("N")},
+                          {{Value::longInt(i)}}});
+    Table wide{QStringLiteral("Wide"), {}, {{}, {}}};
+    for (int c = 0; c < 200; ++c) {
+        wide.columns.push_back(c % 2 ? Column::integer(QStringLiteral("Integer column number %1").arg(c))
+                                     : Column::text(QStringLiteral("Text column number %1").arg(c), 10));
+        wide.rows[0].push_back(c % 2 ? Value::integer(std::int16_t(c)) : Value::text(QString::number(c)));
+        wide.rows[1].push_back(Value::null());
     }
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("many.mdb"));
-    QString error;
-    ASSERT_TRUE(DatabaseWriter::writeTables(path, tables, error)) << error.toStdString();
+    tables.push_back(wide);
+    const QString path = m_dir.filePath(QStringLiteral("many.mdb"));
+    tables = write(path, tables);
+    QStringList names;
+    for (const Table& t : tables)
+        names << t.name;
     QStringList listed = userTables(path);
     listed.sort();
     names.sort();
     EXPECT_EQ(listed, names);
     expectReadBack(path, tables[77]);
+    expectReadBack(path, tables.back());
 }
 
-TEST(ReaderRoundTrip, BenchDatabaseOf20000RowsReadsBackRowForRow)
+// Many pages, rows edited the way Access leaves them (moved on, a deleted copy
+// behind), usage maps inline and on map pages of their own.
+struct LayoutCase {
+    int editedEvery;
+    bool referenceMaps;
+};
+
+class ReaderLayout : public ::testing::TestWithParam<std::tuple<FileKind, LayoutCase>> {};
+
+TEST_P(ReaderLayout, BenchDatabaseReadsBackRowForRow)
 {
+    const auto& [kind, layout] = GetParam();
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.mdb"));
     const BenchDatabase bench(11);
-    QString error;
-    ASSERT_TRUE(bench.write(path, 20'000, error)) << error.toStdString();
     Table expected{BenchDatabase::tableName(), BenchDatabase::columns(), {}};
-    for (int i = 0; i < 20'000; ++i)
+    for (int i = 0; i < 5'000; ++i)
         expected.rows.push_back(bench.row(i));
+    expected = storable(std::move(expected), kind);
+    DatabaseOptions options = optionsFor(kind);
+    options.editedRowsEvery = layout.editedEvery;
+    options.referenceUsageMaps = layout.referenceMaps;
+    QString error;
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, {expected}, error, options)) << error.toStdString();
     expectReadBack(path, expected);
 }
 
-// Long values at the lengths where their storage changes, in text that compresses and
-// text that cannot, beyond what mdbtools prints; a million-byte OLE value.
-class ReaderLongValue : public ::testing::TestWithParam<int> {};
+INSTANTIATE_TEST_SUITE_P(Kinds, ReaderLayout,
+                         ::testing::Combine(::testing::ValuesIn(kFileKinds),
+                                            ::testing::Values(LayoutCase{0, false}, LayoutCase{7, true})),
+                         [](const auto& info) {
+                             return kindName(std::get<0>(info.param))
+                                 + (std::get<1>(info.param).editedEvery ? "Edited" : "Plain");
+                         });
+
+// Long values at the lengths where their storage changes (inline, one long-value row,
+// a chain; Jet 3's shorter rows as well), in text that compresses and text that
+// cannot, beyond what mdbtools prints; a million-byte OLE value.
+class ReaderLongValue : public ::testing::TestWithParam<std::tuple<FileKind, int>> {};
 
 TEST_P(ReaderLongValue, ReadsBackWhole)
 {
-    const int length = GetParam();
+    const auto& [kind, length] = GetParam();
     QString narrow, wide;
     QByteArray bytes;
     for (int i = 0; i < length; ++i) {
@@ -185,20 +260,25 @@ TEST_P(ReaderLongValue, ReadsBackWhole)
                 {Column::memo("Narrow"), Column::memo("Wide"), Column::ole("Data")}, {}};
     for (int n = 0; n < 3; ++n)
         table.rows.push_back({Value::text(narrow), Value::text(wide), Value::binary(bytes)});
+    table = storable(std::move(table), kind);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("long.mdb"));
     QString error;
-    ASSERT_TRUE(DatabaseWriter::writeTables(path, {table}, error)) << error.toStdString();
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, {table}, error, optionsFor(kind))) << error.toStdString();
     expectReadBack(path, table);
 }
 
 INSTANTIATE_TEST_SUITE_P(Boundaries, ReaderLongValue,
-                         ::testing::Values(0, 1, 32, 33, 64, 65, 1024, 1025, 2038, 2039, 4072, 4076, 4077, 8145,
-                                           200'000, 1'000'000));
+                         ::testing::Combine(::testing::ValuesIn(kFileKinds),
+                                            ::testing::Values(0, 1, 32, 33, 64, 65, 1024, 1025, 2032, 2033, 2038,
+                                                              2039, 4072, 4076, 4077, 8145, 200'000, 1'000'000)),
+                         [](const auto& info) {
+                             return kindName(std::get<0>(info.param)) + "_" + std::to_string(std::get<1>(info.param));
+                         });
 
 // What mdbtools cannot show: characters outside the basic plane, dates before 1900,
 // zero bytes in binary columns, empty text beside Null, extreme numbers.
-TEST(ReaderRoundTrip, ValuesMdbtoolsLoses)
+TEST_P(ReaderRoundTrip, ValuesMdbtoolsLoses)
 {
     db::Decimal big;
     big.lo = 0x0FFFFFFF; // 28 nines: the most a decimal holds
@@ -221,10 +301,57 @@ TEST(ReaderRoundTrip, ValuesMdbtoolsLoses)
                           Value::binary(QByteArray()), Value::null(), Value::null(), Value::dbl(5e-324),
                           Value::single(-0.0f), Value::currency({std::numeric_limits<std::int64_t>::max()})});
     table.rows.push_back(std::vector<Value>(table.columns.size()));
+    const QString path = m_dir.filePath(QStringLiteral("edges.mdb"));
+    for (const Table& t : write(path, {table}))
+        expectReadBack(path, t);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, ReaderRoundTrip, ::testing::ValuesIn(kFileKinds),
+                         [](const auto& info) { return kindName(info.param); });
+
+// Calculated columns (ACE) of every result type, Null results among them.
+TEST(ReaderRoundTripCalculated, EveryResultTypeReadsBack)
+{
+    db::Decimal price;
+    price.lo = 1234567;
+    price.mid = 89;
+    price.scale = 4;
+    price.negative = true;
+    db::Decimal small;
+    small.lo = 5;
+    small.scale = 1;
+    struct Case {
+        Column column;
+        Value value;
+        Value other;
+    };
+    const Case cases[] = {
+        {Column::boolean("YesNo"), Value::boolean(true), Value::boolean(false)},
+        {Column::byte("Byte"), Value::byte(200), Value::byte(0)},
+        {Column::integer("Integer"), Value::integer(-12345), Value::integer(7)},
+        {Column::longInt("Long"), Value::longInt(-2'000'000'000), Value::longInt(1)},
+        {Column::single("Single"), Value::single(3.25f), Value::single(-0.5f)},
+        {Column::dbl("Double"), Value::dbl(-1.0 / 3.0), Value::dbl(1e300)},
+        {Column::currency("Currency"), Value::currency({-123456789}), Value::currency({10000})},
+        {Column::decimal("Decimal", 18, 4), Value::decimal(price), Value::decimal(small)},
+        {Column::dateTime("Date"), Value::dateTime({45292.75}), Value::dateTime({-1.25})},
+        {Column::text("Text", 100), Value::text(QStringLiteral("Zoë Ångström")), Value::text(QStringLiteral("Ж"))},
+        {Column::memo("Memo"), Value::text(QString(3000, QChar(u'm'))), Value::text(QStringLiteral("short"))},
+    };
+    Table table{QStringLiteral("Calculated"), {Column::longInt("ID")}, {{Value::longInt(1)}, {Value::longInt(2)}, {Value::longInt(3)}}};
+    for (const Case& c : cases) {
+        table.columns.push_back(c.column.asCalculated());
+        table.rows[0].push_back(c.value);
+        table.rows[1].push_back(c.other);
+        // A Null result: Yes/No keeps one too when it is calculated.
+        table.rows[2].push_back(Value::null());
+    }
     QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("edges.mdb"));
+    const QString path = dir.filePath(QStringLiteral("calc.accdb"));
+    DatabaseOptions options;
+    options.version = Version::Ace;
     QString error;
-    ASSERT_TRUE(DatabaseWriter::writeTables(path, {table}, error)) << error.toStdString();
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, {table}, error, options)) << error.toStdString();
     expectReadBack(path, table);
 }
 
@@ -232,6 +359,7 @@ TEST(ReaderRoundTrip, ValuesMdbtoolsLoses)
 // provider refuses it. The creation date masks it: a date before 1899-12-30 with a time
 // of day is where truncating and flooring its whole days part ways.
 struct PasswordCase {
+    Version version;
     const char16_t* stored;
     const char16_t* given;
     bool opens;
@@ -246,6 +374,7 @@ TEST_P(ReaderPassword, GatesOpening)
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("locked.mdb"));
     DatabaseOptions options;
+    options.version = c.version;
     options.password = QString::fromUtf16(c.stored);
     options.creationDate = c.created;
     QString error;
@@ -263,14 +392,18 @@ TEST_P(ReaderPassword, GatesOpening)
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ReaderPassword,
-                         ::testing::Values(PasswordCase{u"", u"", true},
-                                           PasswordCase{u"Geheim€", u"Geheim€", true},
-                                           PasswordCase{u"Geheim€", u"geheim€", false},
-                                           PasswordCase{u"Geheim€", u"", false},
-                                           PasswordCase{u"twenty characters!!!", u"twenty characters!!!", true},
-                                           PasswordCase{u"Geheim€", u"Geheim€", true, -1.5},
-                                           PasswordCase{u"Geheim€", u"Geheim€", true, -0.25},
-                                           PasswordCase{u"Geheim€", u"geheim€", false, -1.5}));
+                         ::testing::Values(PasswordCase{Version::Jet4, u"", u"", true},
+                                           PasswordCase{Version::Jet4, u"Geheim€", u"Geheim€", true},
+                                           PasswordCase{Version::Jet4, u"Geheim€", u"geheim€", false},
+                                           PasswordCase{Version::Jet4, u"Geheim€", u"", false},
+                                           PasswordCase{Version::Jet4, u"twenty characters!!!",
+                                                        u"twenty characters!!!", true},
+                                           PasswordCase{Version::Jet4, u"Geheim€", u"Geheim€", true, -1.5},
+                                           PasswordCase{Version::Jet4, u"Geheim€", u"Geheim€", true, -0.25},
+                                           PasswordCase{Version::Jet4, u"Geheim€", u"geheim€", false, -1.5},
+                                           PasswordCase{Version::Jet3, u"Geheim€", u"Geheim€", true},
+                                           PasswordCase{Version::Jet3, u"Geheim€", u"Geheim", false},
+                                           PasswordCase{Version::Ace, u"", u"anything", true}));
 
 } // namespace
 } // namespace quorvane::mdbwriter

@@ -141,10 +141,12 @@ std::vector<Value> BenchDatabase::wideRow(std::int64_t index) const
     return values;
 }
 
-bool BenchDatabase::write(const QString& path, std::int64_t rows, QString& error) const
+bool BenchDatabase::write(const QString& path, std::int64_t rows, QString& error, Version version) const
 {
     DatabaseWriter db;
-    bool ok = db.open(path) && db.beginTable(tableName(), columns(m_shape));
+    DatabaseOptions options;
+    options.version = version;
+    bool ok = db.open(path, options) && db.beginTable(tableName(), columns(m_shape));
     for (std::int64_t i = 0; ok && i < rows; ++i)
         ok = db.addRow(row(i));
     ok = ok && db.close();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Column.h"
+#include "FileFormat.h"
 
 #include "db/Value.h"
 
@@ -31,7 +32,7 @@ public:
     // The values of row `index` (counted from 0), in column order.
     std::vector<db::Value> row(std::int64_t index) const;
     // Writes a database of `rows` rows to `path`.
-    bool write(const QString& path, std::int64_t rows, QString& error) const;
+    bool write(const QString& path, std::int64_t rows, QString& error, Version version = Version::Jet4) const;
 
 private:
     std::vector<db::Value> wideRow(std::int64_t index) const;

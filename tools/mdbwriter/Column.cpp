@@ -4,18 +4,25 @@ namespace quorvane::mdbwriter {
 
 using db::ColumnType;
 
-QString Column::check() const
+QString Column::check(const FileFormat& format) const
 {
     if (name.isEmpty() || name.size() > 64)
         return QStringLiteral("column names have 1 to 64 characters: \"%1\"").arg(name);
+    if (calculated) {
+        if (format.version != Version::Ace)
+            return QStringLiteral("calculated column \"%1\": only ACE files have them").arg(name);
+        if (type == ColumnType::Guid || type == ColumnType::Binary || type == ColumnType::Ole)
+            return QStringLiteral("calculated column \"%1\" has a result type Access does not give").arg(name);
+    }
+    const int maxBinary = format.jet3() ? 255 : 510;
     switch (type) {
     case ColumnType::Text:
         if (length < 1 || length > 255)
             return QStringLiteral("text column \"%1\" must hold 1 to 255 characters").arg(name);
         break;
     case ColumnType::Binary:
-        if (length < 1 || length > 510)
-            return QStringLiteral("binary column \"%1\" must hold 1 to 510 bytes").arg(name);
+        if (length < 1 || length > maxBinary)
+            return QStringLiteral("binary column \"%1\" must hold 1 to %2 bytes").arg(name).arg(maxBinary);
         break;
     case ColumnType::Numeric:
         if (precision < 1 || precision > 28 || scale > precision)
@@ -54,6 +61,8 @@ bool Column::isLongValue() const
 
 int Column::fixedSize() const
 {
+    if (calculated && !isVariable())
+        return kCalculatedFixedSize;
     switch (type) {
     case ColumnType::Byte: return 1;
     case ColumnType::Integer: return 2;
@@ -65,6 +74,19 @@ int Column::fixedSize() const
     case ColumnType::Guid: return 16;
     case ColumnType::Numeric: return 17;
     default: return 0;
+    }
+}
+
+int Column::definedLength(const FileFormat& format) const
+{
+    switch (type) {
+    case ColumnType::Text:
+        return (format.unicode() ? 2 * length : length) + (calculated ? kCalculatedOverhead : 0);
+    case ColumnType::Binary: return length;
+    case ColumnType::Memo:
+    case ColumnType::Ole: return 0;
+    case ColumnType::Boolean: return calculated ? kCalculatedFixedSize : 1;
+    default: return fixedSize();
     }
 }
 

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "FileFormat.h"
+
 #include "db/Value.h"
 
 #include <QString>
@@ -17,6 +19,8 @@ struct Column {
     int length = 0;            // Text: most characters (1..255); Binary: most bytes (1..510)
     std::uint8_t precision = 0; // Numeric: 1..28 digits
     std::uint8_t scale = 0;     // Numeric: 0..precision digits after the point
+    // ACE: the column holds what an expression gave, in the type of the result.
+    bool calculated = false;
 
     static Column text(QString name, int maxChars = 255) { return {std::move(name), db::ColumnType::Text, maxChars}; }
     static Column memo(QString name) { return {std::move(name), db::ColumnType::Memo}; }
@@ -36,15 +40,33 @@ struct Column {
     static Column binary(QString name, int maxBytes = 255) { return {std::move(name), db::ColumnType::Binary, maxBytes}; }
     static Column ole(QString name) { return {std::move(name), db::ColumnType::Ole}; }
 
-    // What is wrong with the definition, empty when it can be written.
-    QString check() const;
+    // The same column holding an expression's results (ACE only). Access keeps no
+    // expression the reader needs, so the writer stores the results alone.
+    Column asCalculated() const
+    {
+        Column c = *this;
+        c.calculated = true;
+        return c;
+    }
+
+    // What is wrong with the definition in a file of `format`, empty when it can be written.
+    QString check(const FileFormat& format) const;
     // Stored in the variable part of a row (Text, Memo, Binary, Ole).
     bool isVariable() const;
     // Memo and Ole: a 12-byte header in the row, the data inline or on long-value pages.
     bool isLongValue() const;
     // Bytes in the fixed part of a row (0 for variable columns and for Yes/No, whose
-    // value lives in the row's null mask).
+    // value lives in the row's null mask). A calculated value has a slot of
+    // kCalculatedFixedSize bytes whatever its type, Yes/No included.
     int fixedSize() const;
+    // Bytes the definition gives as the column's length.
+    int definedLength(const FileFormat& format) const;
+    // A calculated value's bytes sit behind a wrapper: their length at 16, the bytes
+    // from 20, three spare bytes after them.
+    static constexpr int kCalculatedLengthOffset = 16;
+    static constexpr int kCalculatedDataOffset = 20;
+    static constexpr int kCalculatedOverhead = 23;
+    static constexpr int kCalculatedFixedSize = 39;
     // The Jet type code written into the table definition.
     std::uint8_t typeCode() const;
 };

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "FileFormat.h"
 #include "PageFile.h"
 
 #include <array>
@@ -8,12 +9,13 @@
 
 namespace quorvane::mdbwriter {
 
-// A data page being filled: the 14-byte header, the row-offset table growing from the
-// front, the rows growing from the back. Table rows, usage maps and long values
+// A data page being filled: the header (14 bytes, 10 in Jet 3), the row-offset table
+// growing from the front, the rows growing from the back. Table rows, usage maps and long values
 // ("LVAL" pages) all live on pages of this shape.
 class DataPage {
 public:
-    static constexpr int kHeaderSize = 14;
+    explicit DataPage(const FileFormat& format) : m_format(&format) {}
+
     static constexpr int kMaxRows = 255;   // row pointers hold the row number in one byte
     static constexpr std::uint32_t kLongValueOwner = 0x4C41564C; // "LVAL"
 
@@ -32,15 +34,20 @@ public:
     // bytes are reserved and returned through `out` for the caller to fill.
     int addRow(int size, std::span<std::uint8_t>& out);
     int addRow(std::span<const std::uint8_t> bytes);
+    // Sets flags in a row's offset entry: kRowDeleted, kRowMoved.
+    void flagRow(int row, std::uint16_t flags);
+    static constexpr std::uint16_t kRowDeleted = 0x8000;
+    static constexpr std::uint16_t kRowMoved = 0x4000; // the row holds where the record went
 
-    std::span<const std::uint8_t> bytes() const { return m_bytes; }
+    std::span<const std::uint8_t> bytes() const { return std::span(m_bytes).first(m_format->pageSize); }
 
 private:
-    std::array<std::uint8_t, kPageSize> m_bytes{};
+    const FileFormat* m_format;
+    std::array<std::uint8_t, kMaxPageSize> m_bytes{};
     std::uint32_t m_number = 0;
     int m_rows = 0;
     int m_free = 0;
-    int m_rowStart = kPageSize;  // where the last row added begins
+    int m_rowStart = 0;  // where the last row added begins
 };
 
 } // namespace quorvane::mdbwriter

@@ -71,31 +71,42 @@ std::vector<Column> relationshipsColumns()
             Column::text("szReferencedObject", 255), Column::text("szReferencedColumn", 255)};
 }
 
-std::array<std::uint8_t, kPageSize> headerPage(double creationDate, const QString& password)
+std::array<std::uint8_t, kMaxPageSize> headerPage(const DatabaseOptions& options, const TextEncoding& text)
 {
-    std::array<std::uint8_t, kPageSize> page{};
+    std::array<std::uint8_t, kMaxPageSize> page{};
     std::uint8_t* p = page.data();
     p[1] = 0x01;
-    std::memcpy(p + 4, "Standard Jet DB", 16);
-    p[0x14] = 0x01; // Jet 4
+    const Version version = options.version;
+    std::memcpy(p + 4, version == Version::Ace ? "Standard ACE DB" : "Standard Jet DB", 16);
+    p[0x14] = version == Version::Jet3 ? 0x00 : version == Version::Jet4 ? 0x01 : 0x03; // ACE: Access 2010
+    le::put16(p + 0x3C, options.codePage);
+    // 0x3E: the database key, zero: the pages are stored plain.
+    static const std::uint8_t kMaskKey[] = {0xC7, 0xDA, 0x39, 0x6B};
+    if (version == Version::Jet3) {
+        // 0x3A: the text sort order; 0x42: the password in the code page, 20 bytes.
+        le::put16(p + 0x3A, 0x0409);
+        QByteArray stored;
+        text.encode(options.password, false, stored); // checked when the file was opened
+        std::copy(stored.begin(), stored.end(), p + 0x42);
+        Rc4(kMaskKey).apply(std::span<std::uint8_t>(p + 0x18, 126));
+        return page;
+    }
 
     // The part masked below. Its first words are the same in every Jet 4 file seen.
     static const std::uint8_t kLead[] = {0x00, 0x01, 0x00, 0x00, 0x01, 0x01, 0x00, 0x00, 0x02, 0x00, 0x00, 0x00,
                                          0x03, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x00, 0x05, 0x00, 0x00, 0x00};
     std::memcpy(p + 0x18, kLead, sizeof kLead);
-    le::put16(p + 0x3C, 1252);   // code page
-    // 0x3E: the database key, zero: the pages are stored plain.
     // 0x42: the password, 20 UTF-16 units padded with zeros, masked with the four bytes
     // of the creation date's whole days (an empty password is the mask alone).
+    const double creationDate = options.creationDate;
     std::uint8_t mask[4];
     le::put32(mask, static_cast<std::uint32_t>(static_cast<std::int32_t>(creationDate)));
-    const QByteArray stored = jettext::utf16(password);
+    const QByteArray stored = jettext::utf16(options.password);
     for (int i = 0; i < 40; ++i)
         p[0x42 + i] = static_cast<std::uint8_t>((i < stored.size() ? stored[i] : 0) ^ mask[i % 4]);
     le::put16(p + 0x6E, 0x0409); // text sort order: General
     le::putDouble(p + 0x72, creationDate);
 
-    static const std::uint8_t kMaskKey[] = {0xC7, 0xDA, 0x39, 0x6B};
     Rc4(kMaskKey).apply(std::span<std::uint8_t>(p + 0x18, 128));
 
     // Past the masked part; the same in every Jet 4 file seen.
@@ -106,18 +117,16 @@ std::array<std::uint8_t, kPageSize> headerPage(double creationDate, const QStrin
 
 // Page 1: the map of pages in use for whoever writes to the file next. Bits set mark
 // pages not yet allocated.
-std::array<std::uint8_t, kPageSize> globalMapPage(std::uint32_t pageCount)
+DataPage globalMapPage(const FileFormat& format, std::uint32_t pageCount)
 {
-    DataPage page;
+    DataPage page(format);
     page.reset(kGlobalMapPage, kGlobalMapPage);
-    std::array<std::uint8_t, 69> freeMap{};
-    for (std::uint32_t n = pageCount; n < 64 * 8; ++n)
+    std::vector<std::uint8_t> freeMap(5 + format.inlineMapBytes);
+    for (std::uint32_t n = pageCount; n < std::uint32_t(format.inlineMapBytes) * 8; ++n)
         freeMap[5 + n / 8] |= std::uint8_t(1u << (n % 8));
     page.addRow(freeMap);
-    page.addRow(std::array<std::uint8_t, 69>{});
-    std::array<std::uint8_t, kPageSize> out;
-    std::copy(page.bytes().begin(), page.bytes().end(), out.begin());
-    return out;
+    page.addRow(std::vector<std::uint8_t>(freeMap.size()));
+    return page;
 }
 
 } // namespace
@@ -128,6 +137,8 @@ struct DatabaseWriter::Impl {
         std::uint32_t page;
     };
     DatabaseOptions options;
+    const FileFormat* format = &FileFormat::of(Version::Jet4);
+    std::unique_ptr<TextEncoding> text;
     std::unique_ptr<PageFile> file;
     std::unique_ptr<TableBuilder> table;
     std::vector<std::uint32_t> tablePages;
@@ -153,8 +164,17 @@ bool DatabaseWriter::open(const QString& path, const DatabaseOptions& options)
         return fail(QStringLiteral("the database is already open"));
     if (options.password.size() > 20)
         return fail(QStringLiteral("a database password has at most 20 characters"));
+    if (options.version == Version::Ace && !options.password.isEmpty())
+        return fail(QStringLiteral("an ACE database with a password is encrypted, which the writer does not do"));
     d->options = options;
-    d->file = std::make_unique<PageFile>(path);
+    d->format = &FileFormat::of(options.version);
+    d->text = std::make_unique<TextEncoding>(*d->format, options.codePage);
+    QByteArray ignored;
+    if (!d->text->isValid())
+        return fail(QStringLiteral("code page %1 is not one the writer knows").arg(options.codePage));
+    if (!d->text->encode(options.password, false, ignored))
+        return fail(QStringLiteral("the password has characters the database's code page lacks"));
+    d->file = std::make_unique<PageFile>(path, d->format->pageSize);
     if (!d->file->open())
         return fail(QStringLiteral("cannot write %1: %2").arg(path, d->file->errorString()));
     for (std::uint32_t i = 0; i < kReservedPages; ++i)
@@ -175,17 +195,25 @@ bool DatabaseWriter::beginTable(const QString& name, std::vector<Column> columns
         return fail(QStringLiteral("names starting with MSys belong to the system tables: \"%1\"").arg(name));
     if (d->names.contains(key))
         return fail(QStringLiteral("a table named \"%1\" exists already").arg(name));
-    if (const QString problem = TableBuilder::checkColumns(columns); !problem.isEmpty())
+    if (const QString problem = TableBuilder::checkColumns(*d->format, columns); !problem.isEmpty())
         return fail(QStringLiteral("table \"%1\": %2").arg(name, problem));
+    QByteArray ignored;
+    bool encodable = d->text->encode(name, false, ignored);
+    for (const Column& c : columns)
+        encodable = encodable && d->text->encode(c.name, false, ignored);
+    if (!encodable)
+        return fail(QStringLiteral("table \"%1\": a name has characters the database's code page lacks").arg(name));
     d->names.insert(key);
 
     d->tablePages.clear();
-    const int count = TableBuilder::definitionPageCount(columns);
+    const int count = TableBuilder::definitionPageCount(*d->format, columns);
     for (int i = 0; i < count; ++i)
         d->tablePages.push_back(d->file->allocate());
     d->tableMapPage = d->file->allocate();
-    d->table = std::make_unique<TableBuilder>(*d->file, name, std::move(columns), TableBuilder::Kind::User,
+    d->table = std::make_unique<TableBuilder>(*d->file, *d->text, name, std::move(columns), TableBuilder::Kind::User,
                                               d->tablePages.front());
+    d->table->setReferenceMaps(d->options.referenceUsageMaps);
+    d->table->setEditedRows(d->options.editedRowsEvery);
     return true;
 }
 
@@ -212,7 +240,7 @@ bool DatabaseWriter::endTable()
     const std::vector<QByteArray> rows = table.usageMapRows(error);
     if (rows.empty())
         return fail(error);
-    DataPage mapPage;
+    DataPage mapPage(*d->format);
     mapPage.reset(d->tableMapPage, 0);
     for (const QByteArray& row : rows)
         mapPage.addRow({reinterpret_cast<const std::uint8_t*>(row.constData()), std::size_t(row.size())});
@@ -234,10 +262,11 @@ bool DatabaseWriter::close()
 
     PageFile& file = *d->file;
     using Kind = TableBuilder::Kind;
-    TableBuilder objects(file, QStringLiteral("MSysObjects"), objectsColumns(), Kind::System, kObjectsPage);
-    TableBuilder aces(file, QStringLiteral("MSysACEs"), acesColumns(), Kind::System, kAcesPage);
-    TableBuilder queries(file, QStringLiteral("MSysQueries"), queriesColumns(), Kind::System, kQueriesPage);
-    TableBuilder relationships(file, QStringLiteral("MSysRelationships"), relationshipsColumns(), Kind::System,
+    const TextEncoding& text = *d->text;
+    TableBuilder objects(file, text, QStringLiteral("MSysObjects"), objectsColumns(), Kind::System, kObjectsPage);
+    TableBuilder aces(file, text, QStringLiteral("MSysACEs"), acesColumns(), Kind::System, kAcesPage);
+    TableBuilder queries(file, text, QStringLiteral("MSysQueries"), queriesColumns(), Kind::System, kQueriesPage);
+    TableBuilder relationships(file, text, QStringLiteral("MSysRelationships"), relationshipsColumns(), Kind::System,
                                kRelationshipsPage);
 
     const Value created = Value::dateTime({d->options.creationDate});
@@ -269,7 +298,7 @@ bool DatabaseWriter::close()
     if (!ok)
         return fail(error);
 
-    DataPage mapPage;
+    DataPage mapPage(*d->format);
     mapPage.reset(kSystemMapPage, 0);
     for (TableBuilder* system : {&objects, &aces, &queries, &relationships}) {
         if (!system->finish(error))
@@ -283,11 +312,39 @@ bool DatabaseWriter::close()
         if (!system->writeDefinition({system->definitionPage()}, kSystemMapPage, firstRow, error))
             return fail(error);
     }
-    if (!file.write(kSystemMapPage, mapPage.bytes()) || !file.write(kGlobalMapPage, globalMapPage(file.pageCount()))
-        || !file.write(kHeaderPage, headerPage(d->options.creationDate, d->options.password)) || !file.commit())
+    if (!file.write(kSystemMapPage, mapPage.bytes())
+        || !file.write(kGlobalMapPage, globalMapPage(*d->format, file.pageCount()).bytes())
+        || !file.write(kHeaderPage, headerPage(d->options, text)) || !file.commit())
         return fail(QStringLiteral("cannot write the database: %1").arg(file.errorString()));
     d->file.reset();
     return true;
+}
+
+TableData DatabaseWriter::storable(TableData table, const DatabaseOptions& options)
+{
+    const TextEncoding text(FileFormat::of(options.version), options.codePage);
+    if (options.version != Version::Jet3 || !text.isValid())
+        return table;
+    QByteArray ignored;
+    auto fit = [&](QString& s) {
+        for (QChar& c : s) {
+            if (!text.encode(QString(c), false, ignored))
+                c = QLatin1Char('?');
+        }
+    };
+    fit(table.name);
+    for (Column& c : table.columns)
+        fit(c.name);
+    for (auto& row : table.rows) {
+        for (Value& v : row) {
+            if (v.kind() == db::ValueKind::Text) {
+                QString s = v.asText();
+                fit(s);
+                v = Value::text(s);
+            }
+        }
+    }
+    return table;
 }
 
 bool DatabaseWriter::writeTables(const QString& path, const std::vector<TableData>& tables, QString& error,

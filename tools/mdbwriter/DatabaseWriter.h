@@ -1,6 +1,7 @@
 #pragma once
 
 #include "Column.h"
+#include "FileFormat.h"
 #include "TableData.h"
 
 #include "db/Value.h"
@@ -14,16 +15,25 @@
 namespace quorvane::mdbwriter {
 
 struct DatabaseOptions {
+    Version version = Version::Jet4;
+    // Jet 3 keeps its text in this code page (single-byte ones only); later versions
+    // name it in the header alone.
+    std::uint16_t codePage = 1252;
     // When the database was made, as Access keeps it (days since 1899-12-30). Fixed by
     // default so that the same content always gives the same bytes.
     double creationDate = 45292.5; // 2024-01-01 12:00
-    // The database password (up to 20 characters). It only gates opening: Jet 4 keeps
-    // the pages plain all the same.
+    // The database password (up to 20 characters; Jet 3 and Jet 4 only, an ACE
+    // password means encryption). It only gates opening: the pages stay plain.
     QString password;
+    // Every table's usage maps on map pages of their own, however few pages it has.
+    bool referenceUsageMaps = false;
+    // Every n-th row of each table (0: none) as Access leaves a row that outgrew its
+    // page when edited: moved to another page, a pointer in its place, a deleted copy.
+    int editedRowsEvery = 0;
 };
 
-// Writes a Jet 4 database (Access 2000-2003 .mdb) that Access-file readers
-// open as they open one of Access's own: the header page, the system catalog with its
+// Writes a database of Access 97 (Jet 3), Access 2000-2003 (Jet 4) or Access 2010
+// (ACE, .accdb) that Access-file readers open as they open one of Access's own: the header page, the system catalog with its
 // system tables, and the tables given, one at a time, row by row. Tables have no
 // indexes. Every call returns false after a failure and errorString() says why; the
 // file appears only when close() succeeds.
@@ -53,6 +63,11 @@ public:
     // A database of these tables in one call, for fixtures.
     static bool writeTables(const QString& path, const std::vector<TableData>& tables, QString& error,
                             const DatabaseOptions& options = {});
+
+    // `table` as a file of `options` can hold it, for fixtures made from Unicode text:
+    // in Jet 3, characters the code page lacks become '?' (what Access 97 stores for
+    // them as well). Later versions hold every table as it is.
+    static TableData storable(TableData table, const DatabaseOptions& options);
 
     const QString& errorString() const { return m_error; }
 

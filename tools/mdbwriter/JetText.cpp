@@ -43,3 +43,29 @@ QByteArray encode(const QString& text, bool allowCompression)
 }
 
 } // namespace quorvane::mdbwriter::jettext
+
+namespace quorvane::mdbwriter {
+
+TextEncoding::TextEncoding(const FileFormat& format, std::uint16_t codePage)
+    : m_format(format), m_codePage(codePage)
+{
+    if (format.unicode())
+        return;
+    const QByteArray name = QStringLiteral("windows-%1").arg(codePage).toLatin1();
+    m_encoder = QStringEncoder(name.constData(), QStringEncoder::Flag::Stateless);
+    m_decoder = QStringDecoder(name.constData(), QStringDecoder::Flag::Stateless);
+}
+
+bool TextEncoding::encode(const QString& text, bool allowCompression, QByteArray& out) const
+{
+    if (m_format.unicode()) {
+        out = jettext::encode(text, allowCompression);
+        return true;
+    }
+    out = m_encoder.encode(text);
+    // The encoder puts a substitute where the code page has no byte for a character:
+    // only text that comes back the same was stored whole.
+    return out.size() == text.size() && m_decoder.decode(out) == text;
+}
+
+} // namespace quorvane::mdbwriter

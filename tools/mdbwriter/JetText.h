@@ -1,7 +1,13 @@
 #pragma once
 
+#include "FileFormat.h"
+
 #include <QByteArray>
 #include <QString>
+#include <QStringDecoder>
+#include <QStringEncoder>
+
+#include <cstdint>
 
 namespace quorvane::mdbwriter {
 
@@ -21,4 +27,23 @@ QByteArray utf16(const QString& text);
 QByteArray encode(const QString& text, bool allowCompression);
 
 } // namespace jettext
+
+// Text as one file version stores it: Jet 4 and ACE as above, Jet 3 in the database's
+// code page (one byte a character; the writer takes single-byte code pages only).
+class TextEncoding {
+public:
+    TextEncoding(const FileFormat& format, std::uint16_t codePage);
+    std::uint16_t codePage() const { return m_codePage; }
+    // False when the code page has no such code page as Qt knows it.
+    bool isValid() const { return m_format.unicode() || (m_encoder.isValid() && m_decoder.isValid()); }
+    const FileFormat& format() const { return m_format; }
+    // False when a character has no byte in the code page.
+    bool encode(const QString& text, bool allowCompression, QByteArray& out) const;
+
+private:
+    const FileFormat& m_format;
+    std::uint16_t m_codePage;
+    mutable QStringEncoder m_encoder;
+    mutable QStringDecoder m_decoder;
+};
 } // namespace quorvane::mdbwriter

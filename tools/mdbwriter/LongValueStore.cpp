@@ -12,7 +12,6 @@ constexpr std::uint8_t kInlineFlag = 0x80;
 constexpr std::uint8_t kSingleRowFlag = 0x40;
 constexpr std::uint8_t kChainFlag = 0x00;
 constexpr int kLinkSize = 4;                        // the pointer in front of each chain row
-constexpr int kMaxChunk = LongValueStore::kMaxSingleRow - kLinkSize;
 // A chain starts on a fresh page rather than leave a sliver of its data on the old one.
 constexpr int kMinFirstChunk = 256;
 
@@ -59,7 +58,8 @@ bool LongValueStore::store(const QByteArray& data, std::array<std::uint8_t, kHea
         return false;
     }
 
-    if (length <= kMaxSingleRow) {
+    const int maxChunk = m_format.maxLongValueRow - kLinkSize;
+    if (length <= m_format.maxLongValueRow) {
         if (!m_open || !m_page.fits(length)) {
             if (!finishPage())
                 return false;
@@ -78,7 +78,7 @@ bool LongValueStore::store(const QByteArray& data, std::array<std::uint8_t, kHea
     out = header(length, kChainFlag, le::rowPointer(m_page.number(), static_cast<std::uint8_t>(m_page.rowCount())));
     int done = 0;
     for (;;) {
-        const int chunk = std::min({length - done, m_page.freeSpace() - 2 - kLinkSize, kMaxChunk});
+        const int chunk = std::min({length - done, m_page.freeSpace() - 2 - kLinkSize, maxChunk});
         const bool last = done + chunk == length;
         // Every chain row after the first opens a fresh page, so it is row 0 there.
         const std::uint32_t next = last ? 0 : m_file.allocate();

@@ -21,13 +21,12 @@ class LongValueStore {
 public:
     static constexpr int kHeaderSize = 12;        // the part of a long value in the row
     static constexpr int kMaxInline = 64;         // longest value kept inside the row
-    static constexpr int kMaxSingleRow = 4076;    // longest value on one long-value row
     static constexpr int kMaxLength = 0xFFFFFF;   // the row header's length field
 
     // The header of a value kept inside the row (its bytes follow the header).
     static std::array<std::uint8_t, kHeaderSize> inlineHeader(int length);
 
-    explicit LongValueStore(PageFile& file) : m_file(file) {}
+    LongValueStore(PageFile& file, const FileFormat& format) : m_file(file), m_format(format), m_page(format) {}
     // Stores `data` on long-value pages and returns the header the row holds for it.
     // False when the value is too long or the file cannot be written.
     bool store(const QByteArray& data, std::array<std::uint8_t, kHeaderSize>& header, QString& error);
@@ -41,6 +40,7 @@ private:
     bool finishPage();
 
     PageFile& m_file;
+    const FileFormat& m_format;
     DataPage m_page;
     bool m_open = false;
     std::vector<std::uint32_t> m_pages;

@@ -8,14 +8,17 @@
 
 namespace quorvane::mdbwriter {
 
-constexpr int kPageSize = 4096;
+// The pages of the largest size any version uses; a page of a smaller one is the
+// front part.
+constexpr int kMaxPageSize = 4096;
 
-// The database file as a sequence of 4 KB pages. Page numbers are handed out in order;
+// The database file as a sequence of pages (2 or 4 KB). Page numbers are handed out in order;
 // a page may be written any time after it was handed out, in any order, so a row can
 // name a page before that page is full. The file appears only when commit() succeeds.
 class PageFile {
 public:
-    explicit PageFile(const QString& path);
+    PageFile(const QString& path, int pageSize);
+    int pageSize() const { return m_pageSize; }
     bool open();
     std::uint32_t allocate() { return m_pageCount++; }
     std::uint32_t pageCount() const { return m_pageCount; }
@@ -25,6 +28,7 @@ public:
 
 private:
     QSaveFile m_file;
+    int m_pageSize;
     std::uint32_t m_pageCount = 0;
 };
 

@@ -2,6 +2,8 @@
 
 #include "Column.h"
 #include "DataPage.h"
+#include "FileFormat.h"
+#include "JetText.h"
 #include "LongValueStore.h"
 
 #include "db/Value.h"
@@ -26,18 +28,26 @@ public:
     enum class Kind { User, System };
 
     // Pages of the definition of a table with these columns.
-    static int definitionPageCount(const std::vector<Column>& columns);
+    static int definitionPageCount(const FileFormat& format, const std::vector<Column>& columns);
     // What is wrong with the columns, empty when they can be written.
-    static QString checkColumns(const std::vector<Column>& columns);
+    static QString checkColumns(const FileFormat& format, const std::vector<Column>& columns);
 
     // `definitionPage` is the first definition page; rows name it as their owner.
-    TableBuilder(PageFile& file, QString name, std::vector<Column> columns, Kind kind,
+    TableBuilder(PageFile& file, const TextEncoding& text, QString name, std::vector<Column> columns, Kind kind,
                  std::uint32_t definitionPage);
     ~TableBuilder();
 
     const QString& name() const { return m_name; }
     std::uint32_t definitionPage() const { return m_definitionPage; }
     qint64 rowCount() const { return m_rowCount; }
+
+    // Maps of every kind of page this table owns go to map pages of their own even
+    // when they would fit the row (a table with them reads the same).
+    void setReferenceMaps(bool on) { m_forceReferenceMaps = on; }
+    // Every n-th row (0: none) is stored as Access leaves a row that outgrew its place
+    // when edited: the record on a page further on, flagged so a scan passes it, and
+    // a pointer to it where the row stood; a deleted copy of it stays behind too.
+    void setEditedRows(int every) { m_editedEvery = every; }
 
     // One value per column, in column order; Null fits every column (a Null Yes/No
     // reads back as No, since Jet keeps no Null for it).
@@ -55,11 +65,19 @@ public:
 
 private:
     bool encodeValue(const Column& column, const db::Value& value, int columnIndex, QString& error);
+    bool encodeCalculated(const Column& column, const db::Value& value, int columnIndex, QString& error);
+    bool encodeText(const Column& column, const QString& text, QByteArray& out, QString& error) const;
+    bool appendVariable(const Column& column, const QByteArray& data, int columnIndex, QString& error);
+    void appendOffsetTable(int varBase);
     bool placeRow(QString& error);
+    bool addToPage(DataPage& page, bool& open, std::span<const std::uint8_t> row, std::uint16_t flags, int& number,
+                   QString& error);
     QByteArray usageMap(const std::vector<std::uint32_t>& pages, QString& error);
     QByteArray definitionBytes(std::uint32_t mapPage, int firstMapRow) const;
 
     PageFile& m_file;
+    const FileFormat& m_format;
+    const TextEncoding& m_text;
     QString m_name;
     std::vector<Column> m_columns;
     Kind m_kind;
@@ -73,6 +91,10 @@ private:
 
     DataPage m_page;
     bool m_pageOpen = false;
+    bool m_forceReferenceMaps = false;
+    int m_editedEvery = 0;
+    DataPage m_movedPage;
+    bool m_movedOpen = false;
     std::vector<std::uint32_t> m_pages;
     qint64 m_rowCount = 0;
 

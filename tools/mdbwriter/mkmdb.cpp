@@ -1,7 +1,7 @@
 // mkmdb: writes the sample database and benchmark databases.
 //
 //     mkmdb sample OUT
-//     mkmdb bench [--wide] --rows N [--seed S] OUT
+//     mkmdb bench [--wide] --rows N [--seed S] [--version 3|4|ace] OUT
 
 #include "mdbwriter/BenchDatabase.h"
 #include "mdbwriter/SampleDatabase.h"
@@ -18,7 +18,7 @@ namespace {
 int usage()
 {
     std::fputs("usage: mkmdb sample OUT\n"
-               "       mkmdb bench [--wide] --rows N [--seed S] OUT\n",
+               "       mkmdb bench [--wide] --rows N [--seed S] [--version 3|4|ace] OUT\n",
                stderr);
     return 2;
 }
@@ -56,9 +56,15 @@ int main(int argc, char** argv)
         std::int64_t seed = 1;
         const char* out = nullptr;
         auto shape = BenchDatabase::Shape::Mixed;
+        Version version = Version::Jet4;
         for (int i = 2; i < argc; ++i) {
             const std::string_view arg = argv[i];
-            if ((arg == "--rows" || arg == "--seed") && i + 1 < argc) {
+            if (arg == "--version" && i + 1 < argc) {
+                const std::string_view v = argv[++i];
+                if (v != "3" && v != "4" && v != "ace")
+                    return usage();
+                version = v == "3" ? Version::Jet3 : v == "4" ? Version::Jet4 : Version::Ace;
+            } else if ((arg == "--rows" || arg == "--seed") && i + 1 < argc) {
                 if (!parseCount(argv[++i], arg == "--rows" ? rows : seed))
                     return usage();
             } else if (arg == "--wide") {
@@ -71,7 +77,7 @@ int main(int argc, char** argv)
         }
         if (rows < 0 || !out)
             return usage();
-        return BenchDatabase(static_cast<std::uint64_t>(seed), shape).write(QString::fromLocal8Bit(out), rows, error)
+        return BenchDatabase(static_cast<std::uint64_t>(seed), shape).write(QString::fromLocal8Bit(out), rows, error, version)
             ? 0
             : fail(error);
     }

@@ -23,6 +23,52 @@ ByteView unwrapCalculated(ByteView d)
     return d.sub(kCalcDataOffset, std::min<std::size_t>(length, d.size() - kCalcDataOffset));
 }
 
+enum class Calculated { Plain, Done, Damaged };
+
+// A calculated value (not Memo or OLE, whose wrapper is inside the long value): `d`
+// loses its wrapper. Yes/No and Decimal results have layouts of their own and are
+// decoded here (Done); the other types' bytes are those of a plain value (Plain).
+Calculated decodeCalculated(const ColumnDef& c, ByteView& d, Value& out)
+{
+    d = unwrapCalculated(d);
+    if (d.empty()) { // the expression gave Null
+        out = Value::null();
+        return Calculated::Done;
+    }
+    if (c.type == ColumnType::Boolean) {
+        out = Value::boolean(d.u8(0) != 0);
+        return Calculated::Done;
+    }
+    if (c.type != ColumnType::Numeric)
+        return Calculated::Plain;
+    // The length of what follows, the value's own scale, a sign byte, then the
+    // magnitude in up to 16 bytes: a leading 32-bit word when the length is not a
+    // multiple of 8, then 64-bit words, most significant first, each little-endian.
+    if (d.size() < 8)
+        return Calculated::Damaged;
+    const std::size_t stated = d.u16(0) >= 2 ? d.u16(0) - 2u : d.size() - 4;
+    const std::size_t bytes = std::min<std::size_t>({stated / 4 * 4, 16, d.size() - 4});
+    const std::uint8_t scale = d.u8(2);
+    unsigned __int128 magnitude = 0;
+    std::size_t pos = 4;
+    if (bytes % 8 != 0) {
+        magnitude = d.u32(pos);
+        pos += 4;
+    }
+    for (; pos + 8 <= 4 + bytes; pos += 8)
+        magnitude = (magnitude << 64) | d.u64(pos);
+    if (scale > 28 || (magnitude >> 96) != 0)
+        return Calculated::Damaged;
+    Decimal v;
+    v.negative = d.u8(3) != 0 && magnitude != 0;
+    v.hi = static_cast<std::uint32_t>(magnitude >> 64);
+    v.mid = static_cast<std::uint32_t>(magnitude >> 32);
+    v.lo = static_cast<std::uint32_t>(magnitude);
+    v.scale = scale;
+    out = Value::decimal(v);
+    return Calculated::Done;
+}
+
 // Date/Time Extended is stored as text: 19 digits of days since 0001-01-01, ':',
 // 19 digits of the time of day in 100 ns units, ':', and the digits of precision.
 bool parseExtendedDate(ByteView d, ExtendedDate& out)
@@ -296,11 +342,12 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
 bool TableCursor::decodeValue(const ColumnDef& c, ByteView d, std::uint32_t page, Value& out, DbError& error)
 {
     if (c.calculated && c.type != ColumnType::Memo && c.type != ColumnType::Ole) {
-        // A calculated value whose expression gave Null is stored with no data.
-        d = unwrapCalculated(d);
-        if (d.empty()) {
-            out = Value::null();
-            return true;
+        switch (decodeCalculated(c, d, out)) {
+        case Calculated::Done: return true;
+        case Calculated::Damaged:
+            error = DbError::damaged(QStringLiteral("a calculated value of column '%1' cannot be read").arg(c.name), page);
+            return false;
+        case Calculated::Plain: break;
         }
     }
     auto tooShort = [&]() {

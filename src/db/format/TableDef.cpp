@@ -39,6 +39,11 @@ ColumnType typeFromCode(std::uint8_t code)
 
 std::uint32_t fixedSizeOf(const ColumnDef& column)
 {
+    if (column.calculated) {
+        ColumnDef plain = column;
+        plain.calculated = false;
+        return std::max<std::uint32_t>(fixedSizeOf(plain), column.length);
+    }
     switch (column.type) {
     case ColumnType::Boolean: return 0;
     case ColumnType::Byte: return 1;

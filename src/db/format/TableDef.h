@@ -38,7 +38,9 @@ struct TableDef {
     std::uint32_t usageMapPage = 0;
 };
 
-// Data bytes a fixed column of this type takes (0 for Yes/No, which lives in the null mask).
+// Data bytes a fixed column of this type takes (0 for Yes/No, which lives in the null
+// mask). A calculated value takes the length its column declares (39 bytes for every
+// type Access stores there, Yes/No included): its wrapper is longer than the value.
 std::uint32_t fixedSizeOf(const ColumnDef& column);
 
 // Reads the definition starting at `page`, following its continuation pages.
