@@ -3,8 +3,10 @@
 #include "CommandLineHost.h"
 
 #include "app/report/ApplicationError.h"
+#include "db/AccessObjectFactory.h"
 #include "db/Ado.h"
 #include "db/ConnectionString.h"
+#include "db/format/AccessDatabase.h"
 #include "export/TableExportEngine.h"
 
 #include <QCommandLineParser>
@@ -110,9 +112,12 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Print the user tables, one a line, and exit."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("No progress bar and no closing message."));
+    const QCommandLineOption salvage(QStringLiteral("salvage"),
+                                     QStringLiteral("Write the rows that can still be read from a damaged file, and "
+                                                    "name on stderr each table that lost rows."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
-    parser.addOptions({output, separator, noHeader, noQuotes, oneFile, password, list, quiet, help, version});
+    parser.addOptions({output, separator, noHeader, noQuotes, oneFile, password, list, quiet, salvage, help, version});
     parser.addPositionalArgument(QStringLiteral("DATABASE"), QStringLiteral("The .mdb or .accdb file."));
     parser.addPositionalArgument(QStringLiteral("TABLE"), QStringLiteral("Tables to export (default: all)."),
                                  QStringLiteral("[TABLE...]"));
@@ -150,9 +155,17 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     args.password = parser.isSet(password) ? parser.value(password) : io.env("QUORVANE_PASSWORD");
 
     const Inputs inputs(args.database, args.password);
+    // Salvaging reads through a factory of its own that notes what each table lost.
+    db::ObjectFactory* factoryInUse = &factory;
+    db::AccessObjectFactory salvaging;
+    auto salvageLog = std::make_shared<db::format::SalvageLog>();
+    if (parser.isSet(salvage)) {
+        salvaging.setSalvage(salvageLog);
+        factoryInUse = &salvaging;
+    }
     QStringList userTables;
     QString error;
-    if (!readUserTables(factory, inputs, userTables, error)) {
+    if (!readUserTables(*factoryInUse, inputs, userTables, error)) {
         io.err(kProgram + QStringLiteral(": cannot open ") + args.database + QStringLiteral(": ") + error
                + QLatin1Char('\n'));
         return kExitUsage;
@@ -199,20 +212,22 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
 
     exporter::ExportHost engineHost = host.engineHost();
     engineHost.database = &inputs;
-    engineHost.factory = &factory;
+    engineHost.factory = factoryInUse;
     exporter::TableExportEngine engine(engineHost);
     const exporter::ExportResult result = engine.run();
     host.finishProgress();
 
     if (result.folderMissing)
         return kExitUsage;
+    for (const QString& line : salvageLog->lines)
+        io.err(kProgram + QStringLiteral(": ") + line + QLatin1Char('\n'));
     if (result.reports > 0 || !result.tablesFailed.isEmpty()) {
         if (!result.tablesFailed.isEmpty())
             io.err(kProgram + QStringLiteral(": not written: ") + result.tablesFailed.join(QStringLiteral(", "))
                    + QLatin1Char('\n'));
         return kExitSomeFailed;
     }
-    return kExitOk;
+    return salvageLog->lines.isEmpty() ? kExitOk : kExitSomeFailed;
 }
 
 } // namespace quorvane::cli

@@ -75,7 +75,7 @@ void AccessConnection::open(const QString& connectionString)
     const auto settings = parseConnectionString(connectionString, error);
     if (!settings)
         throw DbException(error);
-    auto db = format::AccessDatabase::open(settings->dataSource, settings->password, error);
+    auto db = format::AccessDatabase::open(settings->dataSource, settings->password, error, m_salvage);
     if (!db)
         throw DbException(error);
     m_db = std::move(db);

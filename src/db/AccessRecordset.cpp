@@ -57,12 +57,13 @@ void AccessRecordset::open(const QString& source, Connection& connection, std::i
     if (!entry)
         throw DbException(DbError::noSuchTable(table));
     DbError error;
-    auto cursor = db->openTable(entry->tdefPage(), error);
+    auto cursor = db->openTable(entry->tdefPage(), error, entry->name);
     if (!cursor)
         throw DbException(error);
     qint64 count = 0;
     if (!cursor->countRows(count, error))
         throw DbException(error);
+    cursor->noteSalvage(entry->name, count);
 
     m_names.clear();
     m_types.clear();

@@ -39,24 +39,26 @@ AccessDatabase::AccessDatabase(std::unique_ptr<Pager> pager, const Header& heade
 
 AccessDatabase::~AccessDatabase() = default;
 
-std::unique_ptr<AccessDatabase> AccessDatabase::open(const QString& path, const QString& password, DbError& error)
+std::unique_ptr<AccessDatabase> AccessDatabase::open(const QString& path, const QString& password, DbError& error,
+                                                     std::shared_ptr<SalvageLog> salvage)
 {
     error = {};
     auto pager = Pager::openFile(path, error);
     if (!pager)
         return nullptr;
-    return openPager(std::move(pager), path, password, error);
+    return openPager(std::move(pager), path, password, error, std::move(salvage));
 }
 
 std::unique_ptr<AccessDatabase> AccessDatabase::openBytes(QByteArray bytes, const QString& password, DbError& error,
-                                                          const QString& label)
+                                                          const QString& label, std::shared_ptr<SalvageLog> salvage)
 {
     error = {};
-    return openPager(Pager::fromBytes(std::move(bytes)), label, password, error);
+    return openPager(Pager::fromBytes(std::move(bytes)), label, password, error, std::move(salvage));
 }
 
 std::unique_ptr<AccessDatabase> AccessDatabase::openPager(std::unique_ptr<Pager> pager, const QString& label,
-                                                          const QString& password, DbError& error)
+                                                          const QString& password, DbError& error,
+                                                          std::shared_ptr<SalvageLog> salvage)
 {
     const QByteArray first = pager->leadingBytes(4096);
     auto header = readHeader(first, label, error);
@@ -65,6 +67,13 @@ std::unique_ptr<AccessDatabase> AccessDatabase::openPager(std::unique_ptr<Pager>
     pager->setPageSize(header->pageSize);
     if (pager->pageCount() < 3) {
         error = DbError::unrecognizedFormat(label);
+        return nullptr;
+    }
+    // Every file the engines write is a whole number of pages: a part page at the end
+    // is what is left of a file cut short, and whatever stood behind it is lost.
+    if (pager->fileSize() % header->pageSize != 0 && !salvage) {
+        error = DbError::damaged(QStringLiteral("the file's length is not a whole number of pages"),
+                                 pager->pageCount());
         return nullptr;
     }
     const QByteArray page0 = first.left(header->pageSize);
@@ -83,6 +92,7 @@ std::unique_ptr<AccessDatabase> AccessDatabase::openPager(std::unique_ptr<Pager>
     pager->setDecoder(std::move(decoder));
 
     std::unique_ptr<AccessDatabase> db(new AccessDatabase(std::move(pager), *header));
+    db->m_salvage = std::move(salvage);
     if (!db->readCatalog(error))
         return nullptr;
     return db;
@@ -102,6 +112,7 @@ bool AccessDatabase::readCatalog(DbError& error)
         error = DbError::damaged(QStringLiteral("the catalog lacks its columns"), kCatalogPage);
         return false;
     }
+    def.name = QStringLiteral("MSysObjects");
     TableCursor cursor(*this, std::move(def));
     if (!cursor.init(error))
         return false;
@@ -122,6 +133,9 @@ bool AccessDatabase::readCatalog(DbError& error)
             e.flags = static_cast<std::uint32_t>(integerOf(row[flagsCol]));
         m_catalog.push_back(std::move(e));
     }
+    if (!error.isError() && m_salvage)
+        cursor.noteSalvage(QStringLiteral("the catalog (MSysObjects)"), static_cast<qint64>(m_catalog.size()),
+                           QStringLiteral("objects"));
     return !error.isError();
 }
 
@@ -134,11 +148,14 @@ const CatalogEntry* AccessDatabase::findTable(const QString& name) const
     return nullptr;
 }
 
-std::unique_ptr<TableCursor> AccessDatabase::openTable(std::uint32_t tdefPage, DbError& error)
+std::unique_ptr<TableCursor> AccessDatabase::openTable(std::uint32_t tdefPage, DbError& error, const QString& name)
 {
     TableDef def;
-    if (!readTableDef(*m_pager, m_layout, m_codec, tdefPage, def, error))
+    if (!readTableDef(*m_pager, m_layout, m_codec, tdefPage, def, error)) {
+        error.inTable(name);
         return nullptr;
+    }
+    def.name = name;
     auto cursor = std::make_unique<TableCursor>(*this, std::move(def));
     if (!cursor->init(error))
         return nullptr;
@@ -152,7 +169,7 @@ DbError readEveryTable(AccessDatabase& db)
     for (const auto& e : db.catalog()) {
         if (e.type != objtype::kTable)
             continue;
-        auto cursor = db.openTable(e.tdefPage(), error);
+        auto cursor = db.openTable(e.tdefPage(), error, e.name);
         if (!cursor)
             return error;
         while (cursor->next(row, error)) {
