@@ -65,21 +65,28 @@ struct RowLayout {
     std::vector<std::uint32_t>* varOffsets = nullptr; // reused from row to row
 };
 
-// A Jet 4 / ACE row: two-byte column count and offsets. Returns what is wrong, or null.
-const char* jet4RowLayout(const ByteView& row, bool hasVarColumns, RowLayout& out)
+// The column count (`countSize` bytes) at the row's start and the null mask at its
+// end, where both layouts keep them. Returns what is wrong, or null.
+const char* readCountAndMask(const ByteView& row, std::size_t countSize, RowLayout& out)
 {
     const std::size_t size = row.size();
-    if (size < 3)
+    if (size < countSize + 1)
         return "a row is too short";
-    out.columns = row.u16(0);
+    out.columns = countSize == 1 ? row.u8(0) : row.u16(0);
     const std::size_t maskSize = (out.columns + 7) / 8;
-    if (maskSize + 2 > size)
+    if (maskSize + countSize > size)
         return "a row's null mask does not fit";
     out.maskStart = size - maskSize;
     out.varCount = 0;
     out.varOffsets->clear();
-    if (!hasVarColumns)
-        return nullptr;
+    return nullptr;
+}
+
+// A Jet 4 / ACE row: two-byte column count and offsets. Returns what is wrong, or null.
+const char* jet4RowLayout(const ByteView& row, bool hasVarColumns, RowLayout& out)
+{
+    if (const char* fault = readCountAndMask(row, 2, out); fault || !hasVarColumns)
+        return fault;
     if (out.maskStart < 4)
         return "a row's variable column table does not fit";
     const std::size_t tableStart = out.maskStart - 2;
@@ -95,18 +102,10 @@ const char* jet4RowLayout(const ByteView& row, bool hasVarColumns, RowLayout& ou
 // offsets pass each further 256 bytes. Returns what is wrong, or null.
 const char* jet3RowLayout(const ByteView& row, bool hasVarColumns, RowLayout& out)
 {
+    if (const char* fault = readCountAndMask(row, 1, out); fault || !hasVarColumns)
+        return fault;
     const std::size_t size = row.size();
-    if (size < 2)
-        return "a row is too short";
-    out.columns = row.u8(0);
-    const std::size_t maskSize = (out.columns + 7) / 8;
-    if (maskSize + 1 > size)
-        return "a row's null mask does not fit";
-    out.maskStart = size - maskSize;
-    out.varCount = 0;
-    out.varOffsets->clear();
-    if (!hasVarColumns)
-        return nullptr;
+    const std::size_t maskSize = size - out.maskStart;
     if (out.maskStart < 2)
         return "a row's variable column table does not fit";
     const std::size_t last = size - 1;
