@@ -72,6 +72,12 @@ void AccessRecordset::open(const QString& source, Connection& connection, std::i
         m_types.push_back(c.type);
     }
     auto complex = std::make_unique<format::ComplexColumns>(format::ComplexColumns::load(*db, cursor->definition()));
+    // Salvaging keeps whatever texts could be gathered; a plain read fails on damage.
+    if (complex->damage().isError() && !db->salvage()) {
+        DbError damage = complex->damage();
+        damage.inTable(entry->name);
+        throw DbException(damage);
+    }
     m_db = std::move(db);
     m_cursor = std::move(cursor);
     m_complex = std::move(complex);
