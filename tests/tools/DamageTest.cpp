@@ -132,7 +132,7 @@ const Kind kKinds[] = {
      [](const Facts& f) {
          const std::uint32_t p = f.longValuePages.front();
          return Damage{zeroed(f, p), p, QStringLiteral("a long value's chain of pages is broken"),
-                       QStringLiteral("Orders"), kRows - 1};
+                       QStringLiteral("Orders"), kRows}; // the row is kept, its note Null
      }},
     // A chain whose first row points back at itself would repeat its text.
     {"LongValueLoop",
@@ -141,7 +141,7 @@ const Kind kKinds[] = {
          const std::uint32_t p = f.longValuePages.front();
          put32(b, f.rowAt(p, 0), p << 8);
          return Damage{b, p, QStringLiteral("a long value's chain visits a row twice"), QStringLiteral("Orders"),
-                       kRows - 1};
+                       kRows};
      }},
 };
 

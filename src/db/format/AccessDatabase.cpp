@@ -113,7 +113,15 @@ bool AccessDatabase::readCatalog(DbError& error)
         return false;
     }
     def.name = QStringLiteral("MSysObjects");
+    // Only the columns kept here are decoded: the catalog's long values (properties,
+    // access rights) play no part in finding the tables.
+    std::vector<bool> wanted(def.columns.size(), false);
+    for (const int col : {idCol, parentCol, nameCol, typeCol, flagsCol}) {
+        if (col >= 0)
+            wanted[static_cast<std::size_t>(col)] = true;
+    }
     TableCursor cursor(*this, std::move(def));
+    cursor.setWantedColumns(std::move(wanted));
     if (!cursor.init(error))
         return false;
     std::vector<Value> row;

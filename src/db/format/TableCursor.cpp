@@ -415,8 +415,12 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
             }
             data = row.sub(from, to - from);
         }
-        if (!decodeValue(c, data, page.number, values[i], error))
-            return false;
+        // Salvaging keeps the row with the value that cannot be read left Null.
+        if (!decodeValue(c, data, page.number, values[i], error)) {
+            if (!readPast(error))
+                return false;
+            values[i] = Value::null();
+        }
     }
     return true;
 }
