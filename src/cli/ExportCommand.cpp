@@ -2,8 +2,10 @@
 
 #include "CommandLineHost.h"
 
+#include "db/AccessObjectFactory.h"
 #include "db/Ado.h"
 #include "db/ConnectionString.h"
+#include "db/format/AccessDatabase.h"
 #include "export/CodePageEncoder.h"
 #include "export/TableExportEngine.h"
 
@@ -145,10 +147,13 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
                                     QStringLiteral("\"text\" (the default) or \"jsonl\": one JSON object per record,\n"
                                                    "UTF-8, exact values, files named TABLE.jsonl."),
                                     QStringLiteral("FORMAT"));
+    const QCommandLineOption salvage(QStringLiteral("salvage"),
+                                     QStringLiteral("Write the rows that can still be read from a damaged file, and\n"
+                                                    "name on stderr each table that lost rows."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
     parser.addOptions({output, separator, noHeader, noQuotes, oneFile, password, list, quiet, values, nullText, csv,
-                       lineEnd, bom, encoding, format, help, version});
+                       lineEnd, bom, encoding, format, salvage, help, version});
     parser.addPositionalArgument(QStringLiteral("DATABASE"), QStringLiteral("The .mdb or .accdb file."));
     parser.addPositionalArgument(QStringLiteral("TABLE"), QStringLiteral("Tables to export (default: all)."),
                                  QStringLiteral("[TABLE...]"));
@@ -240,9 +245,17 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
         return usage(QStringLiteral("no standard output to write to"));
 
     const Inputs inputs(args.database, args.password);
+    // Salvaging reads through a factory of its own that notes what each table lost.
+    db::ObjectFactory* factoryInUse = &factory;
+    db::AccessObjectFactory salvaging;
+    auto salvageLog = std::make_shared<db::format::SalvageLog>();
+    if (parser.isSet(salvage)) {
+        salvaging.setSalvage(salvageLog);
+        factoryInUse = &salvaging;
+    }
     QStringList userTables;
     QString error;
-    if (!readUserTables(factory, inputs, userTables, error)) {
+    if (!readUserTables(*factoryInUse, inputs, userTables, error)) {
         io.err(kProgram + QStringLiteral(": cannot open ") + terminalText(args.database + QStringLiteral(": ") + error)
                + QLatin1Char('\n'));
         return kExitUsage;
@@ -300,7 +313,7 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
 
     exporter::ExportHost engineHost = host.engineHost();
     engineHost.database = &inputs;
-    engineHost.factory = &factory;
+    engineHost.factory = factoryInUse;
     exporter::TableExportEngine engine(engineHost);
     const exporter::ExportResult result = engine.run();
     host.finishProgress();
@@ -309,8 +322,11 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
 
     if (result.folderMissing)
         return kExitUsage;
-    // Each failure was said on its own line as it happened.
-    if (result.reports > 0 || !result.tablesFailed.isEmpty())
+    // Each failure was said on its own line as it happened; a salvaged table's losses
+    // are said here, once its rows are written.
+    for (const QString& line : salvageLog->lines)
+        io.err(kProgram + QStringLiteral(": ") + terminalText(line) + QLatin1Char('\n'));
+    if (result.reports > 0 || !result.tablesFailed.isEmpty() || !salvageLog->lines.isEmpty())
         return kExitSomeFailed;
     return kExitOk;
 }

@@ -76,8 +76,13 @@ void AccessConnection::open(const QString& connectionString)
     const auto settings = parseConnectionString(connectionString, error);
     if (!settings)
         throw DbException(error);
-    // The table list and the export that follows share one open of an unchanged file.
-    auto db = OpenDatabaseCache::open(settings->dataSource, settings->password, error);
+    // The table list and the export that follows share one open of an unchanged file; a
+    // salvaging open notes its own losses and is never shared.
+    std::shared_ptr<format::AccessDatabase> db;
+    if (m_salvage)
+        db = format::AccessDatabase::open(settings->dataSource, settings->password, error, m_salvage);
+    else
+        db = OpenDatabaseCache::open(settings->dataSource, settings->password, error);
     if (!db)
         throw DbException(error);
     m_db = std::move(db);

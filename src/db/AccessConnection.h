@@ -8,6 +8,7 @@ namespace quorvane::db {
 
 namespace format {
 class AccessDatabase;
+struct SalvageLog;
 }
 
 // The connection over our own reader of Access files.
@@ -24,9 +25,12 @@ public:
 
     // The open database; throws 3704 when the connection is closed.
     std::shared_ptr<format::AccessDatabase> database() const;
+    // Opens databases to salvage what a damaged file still holds, noting losses there.
+    void setSalvage(std::shared_ptr<format::SalvageLog> log) { m_salvage = std::move(log); }
 
 private:
     int m_mode = 0;
+    std::shared_ptr<format::SalvageLog> m_salvage;
     std::shared_ptr<format::AccessDatabase> m_db;
 };
 

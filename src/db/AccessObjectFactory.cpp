@@ -10,7 +10,9 @@ std::unique_ptr<Connection> AccessObjectFactory::createConnection(const QString&
 {
     if (progId.compare(kConnectionProgId, Qt::CaseInsensitive) != 0)
         throw DbException(cannotCreateObject(progId));
-    return std::make_unique<AccessConnection>();
+    auto connection = std::make_unique<AccessConnection>();
+    connection->setSalvage(m_salvage);
+    return connection;
 }
 
 std::unique_ptr<Recordset> AccessObjectFactory::createRecordset(const QString& progId)

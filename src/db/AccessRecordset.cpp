@@ -57,12 +57,13 @@ void AccessRecordset::open(const QString& source, Connection& connection, std::i
     if (!entry)
         throw DbException(DbError::noSuchTable(table));
     DbError error;
-    auto cursor = db->openTable(entry->tdefPage(), error);
+    auto cursor = db->openTable(entry->tdefPage(), error, entry->name);
     if (!cursor)
         throw DbException(error);
     qint64 count = 0;
     if (!cursor->countRows(count, error))
         throw DbException(error);
+    cursor->noteSalvage(entry->name, count);
 
     m_names.clear();
     m_types.clear();
@@ -71,6 +72,12 @@ void AccessRecordset::open(const QString& source, Connection& connection, std::i
         m_types.push_back(c.type);
     }
     auto complex = std::make_unique<format::ComplexColumns>(format::ComplexColumns::load(*db, cursor->definition()));
+    // Salvaging keeps whatever texts could be gathered; a plain read fails on damage.
+    if (complex->damage().isError() && !db->salvage()) {
+        DbError damage = complex->damage();
+        damage.inTable(entry->name);
+        throw DbException(damage);
+    }
     m_db = std::move(db);
     m_cursor = std::move(cursor);
     m_complex = std::move(complex);

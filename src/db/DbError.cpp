@@ -37,7 +37,18 @@ DbError DbError::providerNotFound()
 
 DbError DbError::damaged(const QString& what, quint32 page)
 {
-    return {errc::kDamaged, QStringLiteral("The database file is damaged: %1 (page %2).").arg(what).arg(page)};
+    DbError e{errc::kDamaged, QStringLiteral("The database file is damaged: %1 (page %2).").arg(what).arg(page)};
+    e.damage = what;
+    e.page = page;
+    return e;
+}
+
+void DbError::inTable(const QString& name)
+{
+    if (number != errc::kDamaged || !table.isEmpty() || damage.isEmpty() || name.isEmpty())
+        return;
+    table = name;
+    description = QStringLiteral("The database file is damaged: %1 (table '%2', page %3).").arg(damage, name).arg(page);
 }
 
 DbException::DbException(DbError error) : report::RuntimeError(error.number, error.description), m_error(std::move(error)) {}

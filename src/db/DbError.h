@@ -28,8 +28,15 @@ constexpr int kProviderNotFound = 3706;
 
 // A failure with a number and a description, like the provider's.
 struct DbError {
+    DbError() = default;
+    DbError(int n, QString text) : number(n), description(std::move(text)) {}
+
     int number = 0;
     QString description;
+    // For a damaged file: what is wrong, the page, and the table being read (when known).
+    QString damage;
+    quint32 page = 0;
+    QString table;
 
     bool isError() const { return number != 0; }
 
@@ -42,6 +49,8 @@ struct DbError {
     static DbError providerNotFound();
     // A damaged file: says what is wrong and on which page.
     static DbError damaged(const QString& what, quint32 page);
+    // Names the table a damaged-file error was met in (once; other errors unchanged).
+    void inTable(const QString& name);
 };
 
 // Thrown by the connection and record set members (the data-access interface raises

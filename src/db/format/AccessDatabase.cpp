@@ -39,24 +39,26 @@ AccessDatabase::AccessDatabase(std::unique_ptr<Pager> pager, const Header& heade
 
 AccessDatabase::~AccessDatabase() = default;
 
-std::unique_ptr<AccessDatabase> AccessDatabase::open(const QString& path, const QString& password, DbError& error)
+std::unique_ptr<AccessDatabase> AccessDatabase::open(const QString& path, const QString& password, DbError& error,
+                                                     std::shared_ptr<SalvageLog> salvage)
 {
     error = {};
     auto pager = Pager::openFile(path, error);
     if (!pager)
         return nullptr;
-    return openPager(std::move(pager), path, password, error);
+    return openPager(std::move(pager), path, password, error, std::move(salvage));
 }
 
 std::unique_ptr<AccessDatabase> AccessDatabase::openBytes(QByteArray bytes, const QString& password, DbError& error,
-                                                          const QString& label)
+                                                          const QString& label, std::shared_ptr<SalvageLog> salvage)
 {
     error = {};
-    return openPager(Pager::fromBytes(std::move(bytes)), label, password, error);
+    return openPager(Pager::fromBytes(std::move(bytes)), label, password, error, std::move(salvage));
 }
 
 std::unique_ptr<AccessDatabase> AccessDatabase::openPager(std::unique_ptr<Pager> pager, const QString& label,
-                                                          const QString& password, DbError& error)
+                                                          const QString& password, DbError& error,
+                                                          std::shared_ptr<SalvageLog> salvage)
 {
     const QByteArray first = pager->leadingBytes(4096);
     auto header = readHeader(first, label, error);
@@ -67,12 +69,20 @@ std::unique_ptr<AccessDatabase> AccessDatabase::openPager(std::unique_ptr<Pager>
         error = DbError::unrecognizedFormat(label);
         return nullptr;
     }
+    // Every file the engines write is a whole number of pages: a part page at the end
+    // is what is left of a file cut short, and whatever stood behind it is lost.
+    if (pager->fileSize() % header->pageSize != 0 && !salvage) {
+        error = DbError::damaged(QStringLiteral("the file's length is not a whole number of pages"),
+                                 pager->pageCount());
+        return nullptr;
+    }
     auto decoder = makePageDecoder(*header, password, error);
     if (error.isError())
         return nullptr;
     pager->setDecoder(std::move(decoder));
 
     std::unique_ptr<AccessDatabase> db(new AccessDatabase(std::move(pager), *header));
+    db->m_salvage = std::move(salvage);
     if (!db->readCatalog(error))
         return nullptr;
     return db;
@@ -92,7 +102,16 @@ bool AccessDatabase::readCatalog(DbError& error)
         error = DbError::damaged(QStringLiteral("the catalog lacks its columns"), kCatalogPage);
         return false;
     }
+    def.name = QStringLiteral("MSysObjects");
+    // Only the columns kept here are decoded: the catalog's long values (properties,
+    // access rights) play no part in finding the tables.
+    std::vector<bool> wanted(def.columns.size(), false);
+    for (const int col : {idCol, parentCol, nameCol, typeCol, flagsCol}) {
+        if (col >= 0)
+            wanted[static_cast<std::size_t>(col)] = true;
+    }
     TableCursor cursor(*this, std::move(def));
+    cursor.setWantedColumns(std::move(wanted));
     if (!cursor.init(error))
         return false;
     std::vector<Value> row;
@@ -112,6 +131,9 @@ bool AccessDatabase::readCatalog(DbError& error)
             e.flags = static_cast<std::uint32_t>(integerOf(row[flagsCol]));
         m_catalog.push_back(std::move(e));
     }
+    if (!error.isError() && m_salvage)
+        cursor.noteSalvage(QStringLiteral("the catalog (MSysObjects)"), static_cast<qint64>(m_catalog.size()),
+                           QStringLiteral("objects"));
     return !error.isError();
 }
 
@@ -124,11 +146,14 @@ const CatalogEntry* AccessDatabase::findTable(const QString& name) const
     return nullptr;
 }
 
-std::unique_ptr<TableCursor> AccessDatabase::openTable(std::uint32_t tdefPage, DbError& error)
+std::unique_ptr<TableCursor> AccessDatabase::openTable(std::uint32_t tdefPage, DbError& error, const QString& name)
 {
     TableDef def;
-    if (!readTableDef(*m_pager, m_layout, m_codec, tdefPage, def, error))
+    if (!readTableDef(*m_pager, m_layout, m_codec, tdefPage, def, error)) {
+        error.inTable(name);
         return nullptr;
+    }
+    def.name = name;
     auto cursor = std::make_unique<TableCursor>(*this, std::move(def));
     if (!cursor->init(error))
         return nullptr;
@@ -142,7 +167,7 @@ DbError readEveryTable(AccessDatabase& db)
     for (const auto& e : db.catalog()) {
         if (e.type != objtype::kTable)
             continue;
-        auto cursor = db.openTable(e.tdefPage(), error);
+        auto cursor = db.openTable(e.tdefPage(), error, e.name);
         if (!cursor)
             return error;
         while (cursor->next(row, error)) {

@@ -9,6 +9,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -35,15 +36,29 @@ constexpr std::int16_t kQuery = 5;
 constexpr std::int16_t kAccessLink = 6;
 } // namespace objtype
 
+// Set when a damaged file is read for whatever can be saved rather than refused: one
+// line per table (or for the catalog) that lost or may have lost rows.
+struct SalvageLog {
+    QStringList lines;
+    void add(const QString& line)
+    {
+        if (!lines.contains(line))
+            lines.append(line);
+    }
+};
+
 // An open Access database file: the header, the catalog, and table cursors that read
 // pages on demand. Opening checks the database password (Jet 3 / Jet 4) before
 // anything else is read.
 class AccessDatabase {
 public:
-    static std::unique_ptr<AccessDatabase> open(const QString& path, const QString& password, DbError& error);
+    // With `salvage`, damage is noted there and read past instead of failing the read.
+    static std::unique_ptr<AccessDatabase> open(const QString& path, const QString& password, DbError& error,
+                                                std::shared_ptr<SalvageLog> salvage = nullptr);
     // The same from bytes in memory (`label` names it in error texts).
     static std::unique_ptr<AccessDatabase> openBytes(QByteArray bytes, const QString& password, DbError& error,
-                                                      const QString& label = QStringLiteral("(memory)"));
+                                                      const QString& label = QStringLiteral("(memory)"),
+                                                      std::shared_ptr<SalvageLog> salvage = nullptr);
     ~AccessDatabase();
 
     const Header& header() const { return m_header; }
@@ -51,16 +66,19 @@ public:
     const TextCodec& codec() const { return m_codec; }
     Pager& pager() { return *m_pager; }
     const std::vector<CatalogEntry>& catalog() const { return m_catalog; }
+    SalvageLog* salvage() const { return m_salvage.get(); }
 
     // The catalog object of a local table by name (without regard to case), or nullptr.
     const CatalogEntry* findTable(const QString& name) const;
-    // A cursor over the rows of the table whose definition starts at `tdefPage`.
-    std::unique_ptr<TableCursor> openTable(std::uint32_t tdefPage, DbError& error);
+    // A cursor over the rows of the table whose definition starts at `tdefPage`; `name`
+    // is how errors call it.
+    std::unique_ptr<TableCursor> openTable(std::uint32_t tdefPage, DbError& error, const QString& name = {});
 
 private:
     AccessDatabase(std::unique_ptr<Pager> pager, const Header& header);
     static std::unique_ptr<AccessDatabase> openPager(std::unique_ptr<Pager> pager, const QString& label,
-                                                     const QString& password, DbError& error);
+                                                     const QString& password, DbError& error,
+                                                     std::shared_ptr<SalvageLog> salvage);
     bool readCatalog(DbError& error);
 
     std::unique_ptr<Pager> m_pager;
@@ -68,6 +86,7 @@ private:
     JetLayout m_layout;
     TextCodec m_codec;
     std::vector<CatalogEntry> m_catalog;
+    std::shared_ptr<SalvageLog> m_salvage;
 };
 
 // Opens every local table of the database and reads every row: the whole surface a

@@ -53,17 +53,27 @@ std::optional<std::int64_t> integerOf(const Value& v)
     }
 }
 
+// A damaged file's error is kept in `damage` (the first one met); other failures only
+// leave texts out.
+void keepDamage(const DbError& error, DbError& damage)
+{
+    if (error.number == errc::kDamaged && !damage.isError())
+        damage = error;
+}
+
 // The rows of MSysComplexColumns; empty when the database has none or they cannot be read.
-std::vector<ComplexLink> readLinks(AccessDatabase& db)
+std::vector<ComplexLink> readLinks(AccessDatabase& db, DbError& damage)
 {
     std::vector<ComplexLink> links;
     const CatalogEntry* entry = db.findTable(QStringLiteral("MSysComplexColumns"));
     if (!entry)
         return links;
     DbError error;
-    auto cursor = db.openTable(entry->tdefPage(), error);
-    if (!cursor)
+    auto cursor = db.openTable(entry->tdefPage(), error, entry->name);
+    if (!cursor) {
+        keepDamage(error, damage);
         return links;
+    }
     const TableDef& def = cursor->definition();
     const int idCol = columnNamed(def, QStringLiteral("ComplexID"));
     const int nameCol = columnNamed(def, QStringLiteral("ColumnName"));
@@ -91,8 +101,10 @@ std::vector<ComplexLink> readLinks(AccessDatabase& db)
         link.typeTable = pageOfId(*type);
         links.push_back(std::move(link));
     }
-    if (error.isError())
+    if (error.isError()) {
+        keepDamage(error, damage);
         return {};
+    }
     return links;
 }
 
@@ -181,18 +193,22 @@ public:
     Loader(AccessDatabase& db, const ComplexColumns::Limits& limits) : m_db(db), m_limits(limits) {}
 
     // The texts of one complex column by row key; nullopt when they cannot be read.
-    std::optional<QHash<std::int32_t, QString>> texts(const ComplexLink& link)
+    std::optional<QHash<std::int32_t, QString>> texts(const ComplexLink& link, DbError& damage)
     {
         DbError error;
         TableDef typeTable;
-        if (!readTableDef(m_db.pager(), m_db.layout(), m_db.codec(), link.typeTable, typeTable, error))
+        if (!readTableDef(m_db.pager(), m_db.layout(), m_db.codec(), link.typeTable, typeTable, error)) {
+            keepDamage(error, damage);
             return std::nullopt;
+        }
         const ColumnDef* shown = displayColumnOf(typeTable);
         if (!shown)
             return std::nullopt;
         auto cursor = m_db.openTable(link.flatTable, error);
-        if (!cursor)
+        if (!cursor) {
+            keepDamage(error, damage);
             return std::nullopt;
+        }
         const TableDef& flat = cursor->definition();
         const int valueCol = columnNamed(flat, shown->name);
         const int keyCol = keyColumnOf(flat, typeTable);
@@ -222,8 +238,10 @@ public:
                 text += kSeparator;
             text += item;
         }
-        if (error.isError())
+        if (error.isError()) {
+            keepDamage(error, damage);
             return std::nullopt;
+        }
         m_textBytes += cost;
         return out;
     }
@@ -255,7 +273,7 @@ ComplexColumns ComplexColumns::load(AccessDatabase& db, const TableDef& table, c
         any = any || c.type == ColumnType::Complex;
     if (!any)
         return out;
-    const std::vector<ComplexLink> links = readLinks(db);
+    const std::vector<ComplexLink> links = readLinks(db, out.m_damage);
     Loader loader(db, limits);
     for (std::size_t i = 0; i < table.columns.size(); ++i) {
         const ColumnDef& c = table.columns[i];
@@ -264,7 +282,7 @@ ComplexColumns ComplexColumns::load(AccessDatabase& db, const TableDef& table, c
         const ComplexLink* link = findLink(links, c, table.page);
         if (!link)
             continue;
-        auto texts = loader.texts(*link);
+        auto texts = loader.texts(*link, out.m_damage);
         if (texts)
             out.m_columns.push_back(Column{i, std::move(*texts)});
     }

@@ -22,7 +22,8 @@ class AccessDatabase;
 //
 // Nothing here fails the table: a column whose hidden table cannot be found or read,
 // or whose kind is not one of the two (version history, unknown kinds), shows empty
-// text.
+// text. Where that is because the file is damaged, damage() says so, and the caller
+// decides (a plain read must not pass empty texts off as the file's).
 class ComplexColumns {
 public:
     // Limits on what one table's complex columns may cost, whatever the file says.
@@ -37,6 +38,8 @@ public:
 
     // How many of the table's complex columns have their texts.
     std::size_t resolvedCount() const { return m_columns.size(); }
+    // The first damaged-file error met while gathering the texts, if any.
+    const DbError& damage() const { return m_damage; }
     // Sets the display text of every complex value of `row`, a row of the table.
     void fill(std::vector<Value>& row) const;
 
@@ -46,6 +49,7 @@ private:
         QHash<std::int32_t, QString> texts;     // row key -> joined text
     };
     std::vector<Column> m_columns;
+    DbError m_damage;
 };
 
 // One value of a multi-valued field as text, the same in every locale and in every

@@ -101,18 +101,116 @@ bool parseExtendedDate(ByteView d, ExtendedDate& out)
     return true;
 }
 
+// Where a row keeps its parts: the column count at its start, the null mask at its end
+// and, before the mask, the offsets of the variable-length values (the last entry is
+// where their data ends).
+struct RowLayout {
+    std::uint32_t columns = 0;
+    std::size_t maskStart = 0;
+    std::uint32_t varCount = 0;
+    std::vector<std::uint32_t>* varOffsets = nullptr; // reused from row to row
+};
+
+// The column count (`countSize` bytes) at the row's start and the null mask at its
+// end, where both layouts keep them. Returns what is wrong, or null.
+const char* readCountAndMask(const ByteView& row, std::size_t countSize, RowLayout& out)
+{
+    const std::size_t size = row.size();
+    if (size < countSize + 1)
+        return "a row is too short";
+    out.columns = countSize == 1 ? row.u8(0) : row.u16(0);
+    const std::size_t maskSize = (out.columns + 7) / 8;
+    if (maskSize + countSize > size)
+        return "a row's null mask does not fit";
+    out.maskStart = size - maskSize;
+    out.varCount = 0;
+    out.varOffsets->clear();
+    return nullptr;
+}
+
+// A Jet 4 / ACE row: two-byte column count and offsets. Returns what is wrong, or null.
+const char* jet4RowLayout(const ByteView& row, bool hasVarColumns, RowLayout& out)
+{
+    if (const char* fault = readCountAndMask(row, 2, out); fault || !hasVarColumns)
+        return fault;
+    if (out.maskStart < 4)
+        return "a row's variable column table does not fit";
+    const std::size_t tableStart = out.maskStart - 2;
+    out.varCount = row.u16(tableStart);
+    if (std::size_t(out.varCount) * 2 + 4 > tableStart)
+        return "a row's variable column table does not fit";
+    for (std::uint32_t i = 0; i <= out.varCount; ++i)
+        out.varOffsets->push_back(row.u16(tableStart - 2 - 2 * i));
+    return nullptr;
+}
+
+// A Jet 3 row: one-byte column count and offsets, plus a jump table naming where the
+// offsets pass each further 256 bytes. Returns what is wrong, or null.
+const char* jet3RowLayout(const ByteView& row, bool hasVarColumns, RowLayout& out)
+{
+    if (const char* fault = readCountAndMask(row, 1, out); fault || !hasVarColumns)
+        return fault;
+    const std::size_t size = row.size();
+    const std::size_t maskSize = size - out.maskStart;
+    if (out.maskStart < 2)
+        return "a row's variable column table does not fit";
+    const std::size_t last = size - 1;
+    out.varCount = row.u8(last - maskSize);
+    std::size_t jumps = (size - 1) / 256;
+    if (last < maskSize + jumps + 1)
+        return "a row's jump table does not fit";
+    const std::size_t colPtr = last - maskSize - jumps - 1;
+    if (colPtr < out.varCount)
+        return "a row's variable column table does not fit";
+    // The last jump entry may be a filler that no offset uses.
+    if (jumps > 0 && (colPtr - out.varCount) / 256 < jumps)
+        --jumps;
+    if (colPtr < out.varCount + 1u)
+        return "a row's variable column table does not fit";
+    std::size_t jumpsUsed = 0;
+    for (std::uint32_t i = 0; i <= out.varCount; ++i) {
+        while (jumpsUsed < jumps && i == row.u8(last - maskSize - jumpsUsed - 1))
+            ++jumpsUsed;
+        out.varOffsets->push_back(row.u8(colPtr - i) + 256u * static_cast<std::uint32_t>(jumpsUsed));
+    }
+    return nullptr;
+}
+
 } // namespace
 
-TableCursor::TableCursor(AccessDatabase& db, TableDef def) : m_db(db), m_layout(db.layout()), m_def(std::move(def)) {}
+TableCursor::TableCursor(AccessDatabase& db, TableDef def)
+    : m_db(db), m_layout(db.layout()), m_def(std::move(def)), m_salvage(db.salvage() != nullptr)
+{
+}
+
+bool TableCursor::readPast(DbError& error)
+{
+    if (!m_salvage || error.number != errc::kDamaged) {
+        error.inTable(m_def.name);
+        return false;
+    }
+    if (!m_damage.contains(error.damage))
+        m_damage.append(error.damage);
+    error = {};
+    return true;
+}
 
 bool TableCursor::init(DbError& error)
 {
-    return m_map.load(m_db.pager(), m_layout, m_def.usageMapRow, m_def.usageMapPage, error);
+    if (m_walk.map.load(m_db.pager(), m_layout, m_def.usageMapRow, m_def.usageMapPage, error))
+        return true;
+    if (!readPast(error))
+        return false;
+    m_walk.mapLost = m_walk.scanning = true;
+    return true;
 }
 
 void TableCursor::rewind()
 {
-    m_map.rewind();
+    m_walk.map.rewind();
+    m_walk.scanning = m_walk.mapLost;
+    m_walk.scanNext = 1;
+    m_walk.seen.clear();
     m_havePage = false;
     m_page = {};
 }
@@ -122,24 +220,83 @@ bool TableCursor::isOwnDataPage(const Page& page) const
     return page.bytes.u8(0) == kPageData && page.bytes.u32(m_layout.dataTdefPage) == m_def.page;
 }
 
+bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCount, DbError& error)
+{
+    Pager& pager = m_db.pager();
+    for (;;) {
+        std::uint32_t number = 0;
+        if (walk.scanning) {
+            // The map is lost: every data page of the file that names this table as its
+            // owner, in page order, less those the map gave before it failed.
+            if (walk.scanNext >= pager.pageCount())
+                return false;
+            number = walk.scanNext++;
+            if (number < walk.seen.size() && walk.seen[number])
+                continue;
+            if (!pager.page(number, page, error)) {
+                if (!readPast(error))
+                    return false;
+                continue;
+            }
+            if (!isOwnDataPage(page))
+                continue;
+        } else {
+            if (!walk.map.next(pager, number, error)) {
+                if (!error.isError() || !readPast(error))
+                    return false;
+                // Whatever the map still had to give (its pages past the end of a cut
+                // file are gone; a map that names them may be what is damaged) is
+                // looked for among the pages the file holds.
+                walk.scanning = true;
+                continue;
+            }
+            if (m_salvage) {
+                if (walk.seen.size() <= number)
+                    walk.seen.resize(std::size_t(number) + 1);
+                walk.seen[number] = true;
+            }
+            if (!pager.page(number, page, error)) {
+                if (!readPast(error))
+                    return false;
+                continue;
+            }
+            // The map names only the table's own data pages: anything else there (a
+            // zeroed page, another table's page) is where rows of this one were.
+            if (!isOwnDataPage(page)) {
+                error = DbError::damaged(QStringLiteral("a page the table's map lists is not one of its data pages"),
+                                         number);
+                if (!readPast(error))
+                    return false;
+                continue;
+            }
+        }
+        if (!rowTableCount(page.bytes, m_layout, rowCount)) {
+            error = DbError::damaged(QStringLiteral("a data page claims more rows than it can hold"), number);
+            if (!readPast(error))
+                return false;
+            continue;
+        }
+        return true;
+    }
+}
+
 bool TableCursor::countRows(qint64& count, DbError& error)
 {
-    UsageMap map = m_map;
-    map.rewind();
-    Pager& pager = m_db.pager();
     count = 0;
-    std::uint32_t number = 0;
-    while (map.next(pager, number, error)) {
-        Page page;
-        if (!pager.page(number, page, error))
-            return false;
-        if (!isOwnDataPage(page))
-            continue;
-        const std::uint32_t rows = page.bytes.u16(m_layout.dataRowCount);
-        if (m_layout.dataRowTable + 2ull * rows > page.bytes.size()) {
-            error = DbError::damaged(QStringLiteral("a data page claims more rows than it can hold"), number);
-            return false;
-        }
+    if (m_salvage) {
+        // Rows that cannot be read are left out, which only a full read can tell.
+        std::vector<Value> row;
+        rewind();
+        while (next(row, error))
+            ++count;
+        rewind();
+        return !error.isError();
+    }
+    PageWalk walk = m_walk;
+    walk.map.rewind();
+    Page page;
+    std::uint32_t rows = 0;
+    while (nextDataPage(walk, page, rows, error)) {
         for (std::uint32_t r = 0; r < rows; ++r) {
             if (!(page.bytes.u16(m_layout.dataRowTable + 2 * r) & kRowDeleted))
                 ++count;
@@ -148,32 +305,39 @@ bool TableCursor::countRows(qint64& count, DbError& error)
     return !error.isError();
 }
 
+void TableCursor::noteSalvage(const QString& label, qint64 recovered, const QString& unit) const
+{
+    SalvageLog* log = m_db.salvage();
+    if (!log || m_damage.isEmpty())
+        return;
+    log->add(QStringLiteral("%1: %2 %3 recovered, the table definition says %4; %5")
+                 .arg(label)
+                 .arg(recovered)
+                 .arg(unit)
+                 .arg(m_def.storedRowCount)
+                 .arg(m_damage.join(QStringLiteral("; "))));
+}
+
 bool TableCursor::next(std::vector<Value>& values, DbError& error)
 {
-    const Page* page = nullptr;
-    std::uint32_t start = 0, end = 0;
-    if (!nextRowLocation(page, start, end, error))
-        return false;
-    return decodeRow(*page, start, end, values, error);
+    for (;;) {
+        const Page* page = nullptr;
+        std::uint32_t start = 0, end = 0;
+        if (!nextRowLocation(page, start, end, error))
+            return false;
+        if (decodeRow(*page, start, end, values, error))
+            return true;
+        if (!readPast(error))
+            return false;
+    }
 }
 
 bool TableCursor::nextRowLocation(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error)
 {
-    Pager& pager = m_db.pager();
     for (;;) {
         if (!m_havePage) {
-            std::uint32_t number = 0;
-            if (!m_map.next(pager, number, error))
+            if (!nextDataPage(m_walk, m_page, m_rowCount, error))
                 return false;
-            if (!pager.page(number, m_page, error))
-                return false;
-            if (!isOwnDataPage(m_page))
-                continue;
-            m_rowCount = m_page.bytes.u16(m_layout.dataRowCount);
-            if (m_layout.dataRowTable + 2ull * m_rowCount > m_page.bytes.size()) {
-                error = DbError::damaged(QStringLiteral("a data page claims more rows than it can hold"), number);
-                return false;
-            }
             m_row = 0;
             m_havePage = true;
         }
@@ -186,13 +350,19 @@ bool TableCursor::nextRowLocation(const Page*& page, std::uint32_t& start, std::
         if (entry & kRowDeleted)
             continue; // also where moved rows live: they are read through their pointer
         std::uint16_t flags = 0;
-        if (!locateRow(m_page.bytes, m_layout, row, start, end, flags)) {
+        if (!rowBounds(m_page.bytes, m_layout, m_rowCount, row, start, end, flags)) {
             error = DbError::damaged(QStringLiteral("a row lies outside its page"), m_page.number);
-            return false;
+            if (!readPast(error))
+                return false;
+            continue;
         }
         if (flags & kRowOverflow) {
             page = &m_movedPage;
-            return followOverflow(m_page, start, end, m_movedPage, start, end, error);
+            if (followOverflow(m_page, start, end, m_movedPage, start, end, error))
+                return true;
+            if (!readPast(error))
+                return false;
+            continue;
         }
         // The row is read where it stands: no copy of the page (and its owner) per row.
         page = &m_page;
@@ -238,65 +408,21 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
                             DbError& error)
 {
     const ByteView row = page.bytes.sub(start, end - start);
-    const std::size_t size = row.size();
-    const std::size_t countSize = static_cast<std::size_t>(m_layout.rowCountSize);
-    auto damaged = [&](const char* what) {
-        error = DbError::damaged(QString::fromLatin1(what), page.number);
+    RowLayout shape;
+    shape.varOffsets = &m_varOffsets;
+    const char* fault = m_layout.jet3() ? jet3RowLayout(row, m_def.varColumnCount > 0, shape)
+                                        : jet4RowLayout(row, m_def.varColumnCount > 0, shape);
+    if (!fault && row.overrun())
+        fault = "a row is shorter than its tables say";
+    if (fault) {
+        error = DbError::damaged(QString::fromLatin1(fault), page.number);
         return false;
-    };
-    if (size < countSize + 1)
-        return damaged("a row is too short");
-    const std::uint32_t rowColumns = countSize == 1 ? row.u8(0) : row.u16(0);
-    const std::size_t maskSize = (rowColumns + 7) / 8;
-    if (maskSize + countSize > size)
-        return damaged("a row's null mask does not fit");
-    const std::size_t maskStart = size - maskSize;
-
-    // Offsets of the variable-length values; the last entry is where the data ends.
-    std::uint32_t varCount = 0;
-    m_varOffsets.clear();
-    if (m_def.varColumnCount > 0) {
-        if (!m_layout.jet3()) {
-            if (maskStart < countSize + 2)
-                return damaged("a row's variable column table does not fit");
-            varCount = row.u16(maskStart - 2);
-            const std::size_t tableStart = maskStart - 2;
-            if (std::size_t(varCount) * 2 + 2 + countSize > tableStart)
-                return damaged("a row's variable column table does not fit");
-            for (std::uint32_t i = 0; i <= varCount; ++i)
-                m_varOffsets.push_back(row.u16(tableStart - 2 - 2 * i));
-        } else {
-            // Jet 3: one-byte offsets, plus a jump table naming where offsets pass
-            // each further 256 bytes.
-            if (maskStart < countSize + 1)
-                return damaged("a row's variable column table does not fit");
-            const std::size_t rowEnd = size - 1; // last byte
-            varCount = row.u8(rowEnd - maskSize);
-            std::size_t jumps = (size - 1) / 256;
-            if (rowEnd < maskSize + jumps + 1)
-                return damaged("a row's jump table does not fit");
-            std::size_t colPtr = rowEnd - maskSize - jumps - 1;
-            if (colPtr < varCount)
-                return damaged("a row's variable column table does not fit");
-            // The last jump entry may be a filler that no offset uses.
-            if (jumps > 0 && (colPtr - varCount) / 256 < jumps)
-                --jumps;
-            if (colPtr < varCount + countSize)
-                return damaged("a row's variable column table does not fit");
-            std::size_t jumpsUsed = 0;
-            for (std::uint32_t i = 0; i <= varCount; ++i) {
-                while (jumpsUsed < jumps && i == row.u8(rowEnd - maskSize - jumpsUsed - 1))
-                    ++jumpsUsed;
-                m_varOffsets.push_back(row.u8(colPtr - i) + 256u * static_cast<std::uint32_t>(jumpsUsed));
-            }
-        }
     }
     // Fixed values end where the variable ones begin.
-    const std::uint32_t fixedEnd = !m_varOffsets.empty() ? m_varOffsets.front() : static_cast<std::uint32_t>(maskStart);
-    if (row.overrun())
-        return damaged("a row is shorter than its tables say");
-
-    const std::uint8_t* mask = row.data() + maskStart;
+    const std::uint32_t fixedEnd =
+        !m_varOffsets.empty() ? m_varOffsets.front() : static_cast<std::uint32_t>(shape.maskStart);
+    const std::size_t countSize = static_cast<std::size_t>(m_layout.rowCountSize);
+    const std::uint8_t* mask = row.data() + shape.maskStart;
     values.resize(m_def.columns.size());
     for (std::size_t i = 0; i < m_def.columns.size(); ++i) {
         const ColumnDef& c = m_def.columns[i];
@@ -304,7 +430,7 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
             values[i] = Value::null();
             continue;
         }
-        const bool present = c.number < rowColumns && (mask[c.number / 8] & (1u << (c.number % 8)));
+        const bool present = c.number < shape.columns && (mask[c.number / 8] & (1u << (c.number % 8)));
         if (c.type == ColumnType::Boolean && !c.calculated) {
             values[i] = Value::boolean(present);
             continue;
@@ -323,18 +449,24 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
             }
             data = row.sub(pos, length);
         } else {
-            if (c.varIndex >= varCount) {
+            if (c.varIndex >= shape.varCount) {
                 values[i] = Value::null();
                 continue;
             }
             const std::uint32_t from = m_varOffsets[c.varIndex];
             const std::uint32_t to = m_varOffsets[c.varIndex + 1];
-            if (from > to || to > maskStart)
-                return damaged("a variable column's offsets are out of range");
+            if (from > to || to > shape.maskStart) {
+                error = DbError::damaged(QStringLiteral("a variable column's offsets are out of range"), page.number);
+                return false;
+            }
             data = row.sub(from, to - from);
         }
-        if (!decodeValue(c, data, page.number, values[i], error))
-            return false;
+        // Salvaging keeps the row with the value that cannot be read left Null.
+        if (!decodeValue(c, data, page.number, values[i], error)) {
+            if (!readPast(error))
+                return false;
+            values[i] = Value::null();
+        }
     }
     return true;
 }
@@ -494,12 +626,19 @@ bool TableCursor::readLongValue(ByteView header, std::uint32_t page, ByteView& o
     buffer.clear();
     buffer.reserve(static_cast<qsizetype>(std::min<std::uint32_t>(length, 16u << 20)));
     const std::uint32_t maxSteps = pager.pageCount() + 16;
+    m_chainSeen.clear();
     for (std::uint32_t step = 0; static_cast<std::uint32_t>(buffer.size()) < length; ++step) {
         const std::uint32_t target = pointer >> 8;
         if (pointer == 0 || step > maxSteps) {
             error = DbError::damaged(QStringLiteral("a long value's chain of pages is broken"), target);
             return false;
         }
+        // A chain that comes back to a row would repeat its text up to the length.
+        if (std::find(m_chainSeen.begin(), m_chainSeen.end(), pointer) != m_chainSeen.end()) {
+            error = DbError::damaged(QStringLiteral("a long value's chain visits a row twice"), target);
+            return false;
+        }
+        m_chainSeen.push_back(pointer);
         Page p;
         std::uint32_t start = 0, end = 0;
         std::uint16_t flags = 0;

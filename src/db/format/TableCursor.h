@@ -4,6 +4,8 @@
 #include "UsageMap.h"
 #include "db/Value.h"
 
+#include <QStringList>
+
 #include <vector>
 
 namespace quorvane::db::format {
@@ -13,6 +15,11 @@ class AccessDatabase;
 // Streams the rows of one table in the order of a plain table scan: owned data pages
 // in page order, rows in the order of their offset table. Deleted rows are skipped;
 // a moved row is read where its pointer stands.
+//
+// Any sign of damage ends the read with an error naming the table and the page. When
+// the database is opened to salvage, damage is noted instead and the read goes on
+// with the next readable row; a map of the table's pages that cannot be read is
+// replaced by a scan of the file for the data pages the table owns.
 class TableCursor {
 public:
     TableCursor(AccessDatabase& db, TableDef def);
@@ -28,11 +35,27 @@ public:
     // Decodes only the columns flagged here; the others read as Null. All when empty.
     void setWantedColumns(std::vector<bool> wanted) { m_wanted = std::move(wanted); }
     // The number of rows a full scan returns, counted from the row offset tables
-    // without decoding any value. Does not move the cursor.
+    // without decoding any value (when salvaging, by a full read). Does not move the
+    // cursor.
     bool countRows(qint64& count, DbError& error);
+    // Salvaging: adds a line for the table to the database's salvage log when damage
+    // was met (`label` names the table, `recovered` counts its readable `unit`s).
+    void noteSalvage(const QString& label, qint64 recovered, const QString& unit = QStringLiteral("rows")) const;
 
 private:
+    // Where the walk over the table's data pages stands.
+    struct PageWalk {
+        UsageMap map;
+        bool mapLost = false;       // the map cannot be read at all
+        bool scanning = false;      // the map failed: every page of the file is looked at
+        std::uint32_t scanNext = 1;
+        std::vector<bool> seen;     // pages the map produced, not produced again by a scan
+    };
+    bool nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCount, DbError& error);
     bool nextRowLocation(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
+    // Damage met: false with the table named in `error`, or (salvaging) noted, `error`
+    // cleared and true, to read on.
+    bool readPast(DbError& error);
     bool followOverflow(const Page& from, std::uint32_t start, std::uint32_t end, Page& page, std::uint32_t& rowStart,
                         std::uint32_t& rowEnd, DbError& error);
     bool decodeRow(const Page& page, std::uint32_t start, std::uint32_t end, std::vector<Value>& values,
@@ -45,7 +68,9 @@ private:
     AccessDatabase& m_db;
     const JetLayout& m_layout;
     TableDef m_def;
-    UsageMap m_map;
+    const bool m_salvage;
+    PageWalk m_walk;
+    QStringList m_damage;      // salvaging: what was read past
 
     Page m_page;               // the data page being scanned
     Page m_movedPage;          // where the last moved row was found
@@ -57,6 +82,7 @@ private:
     std::vector<std::uint32_t> m_varOffsets; // reused from row to row
     Page m_longValuePage;                    // holds a long value read in place
     QByteArray m_longValueBuffer;            // gathers a long value spread over pages
+    std::vector<std::uint32_t> m_chainSeen;  // rows a long value's chain has visited
 };
 
 } // namespace quorvane::db::format

@@ -30,6 +30,7 @@ struct ColumnDef {
 };
 
 struct TableDef {
+    QString name;                    // for error texts
     std::uint32_t page = 0;
     std::uint32_t storedRowCount = 0;
     std::uint16_t varColumnCount = 0;

@@ -1,14 +1,26 @@
 #include "UsageMap.h"
 
+#include <algorithm>
+
 namespace quorvane::db::format {
+
+bool rowTableCount(const ByteView& page, const JetLayout& layout, std::uint32_t& count)
+{
+    count = page.u16(layout.dataRowCount);
+    return layout.dataRowTable + 2ull * count <= page.size() && !page.overrun();
+}
 
 bool locateRow(const ByteView& page, const JetLayout& layout, std::uint32_t row, std::uint32_t& start,
                std::uint32_t& end, std::uint16_t& flags)
 {
-    const std::uint32_t count = page.u16(layout.dataRowCount);
+    std::uint32_t count = 0;
+    return rowTableCount(page, layout, count) && row < count && rowBounds(page, layout, count, row, start, end, flags);
+}
+
+bool rowBounds(const ByteView& page, const JetLayout& layout, std::uint32_t count, std::uint32_t row,
+               std::uint32_t& start, std::uint32_t& end, std::uint16_t& flags)
+{
     const std::uint32_t tableEnd = layout.dataRowTable + 2 * count;
-    if (row >= count || tableEnd > page.size())
-        return false;
     const std::uint16_t entry = page.u16(layout.dataRowTable + 2 * row);
     flags = entry & ~kRowOffsetMask;
     start = entry & kRowOffsetMask;
@@ -40,6 +52,17 @@ bool UsageMap::load(Pager& pager, const JetLayout& layout, std::uint8_t row, std
     return true;
 }
 
+bool UsageMap::pastTheEnd(std::uint64_t page, DbError& error)
+{
+    // The engines keep the map in step with the file: a healthy file's map names no
+    // page behind its end, so such a page is one the file has lost.
+    m_bit = ~0ull;
+    m_mapIndex = ~0u;
+    error = DbError::damaged(QStringLiteral("the table's map lists pages past the end of the file"),
+                             static_cast<std::uint32_t>(std::min<std::uint64_t>(page, 0xFFFFFFFFu)));
+    return false;
+}
+
 void UsageMap::rewind()
 {
     m_bit = 0;
@@ -57,9 +80,8 @@ bool UsageMap::next(Pager& pager, std::uint32_t& page, DbError& error)
             const std::uint64_t b = m_bit++;
             if (m_row[5 + b / 8] & (1u << (b % 8))) {
                 const std::uint64_t candidate = m_start + b;
-                // Bits past the end of the file are stale: nothing can live there.
                 if (candidate >= pageCount)
-                    return false;
+                    return pastTheEnd(candidate, error);
                 page = static_cast<std::uint32_t>(candidate);
                 return true;
             }
@@ -97,10 +119,8 @@ bool UsageMap::next(Pager& pager, std::uint32_t& page, DbError& error)
             }
             if (byte & (1u << (b % 8))) {
                 const std::uint64_t candidate = m_mapIndex * bitsPerMap + b;
-                if (candidate >= pageCount) {
-                    m_bit = bitsPerMap;
-                    break;
-                }
+                if (candidate >= pageCount)
+                    return pastTheEnd(candidate, error);
                 page = static_cast<std::uint32_t>(candidate);
                 return true;
             }

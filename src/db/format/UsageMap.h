@@ -8,8 +8,14 @@
 
 namespace quorvane::db::format {
 
-// Locates row `row` of a data page: [start, end) within the page and the flag bits
-// of its offset entry. False when the row number or its offsets are out of range.
+// The number of rows a data page's offset table holds, or false when the table does
+// not fit in the page.
+bool rowTableCount(const ByteView& page, const JetLayout& layout, std::uint32_t& count);
+// Row `row` (below the page's checked row count) as [start, end) within the page and
+// the flag bits of its offset entry. False when its offsets are out of range.
+bool rowBounds(const ByteView& page, const JetLayout& layout, std::uint32_t count, std::uint32_t row,
+               std::uint32_t& start, std::uint32_t& end, std::uint16_t& flags);
+// Both for a single row: false when the row number or its offsets are out of range.
 bool locateRow(const ByteView& page, const JetLayout& layout, std::uint32_t row, std::uint32_t& start,
                std::uint32_t& end, std::uint16_t& flags);
 
@@ -20,10 +26,13 @@ class UsageMap {
 public:
     bool load(Pager& pager, const JetLayout& layout, std::uint8_t row, std::uint32_t page, DbError& error);
     void rewind();
-    // The next owned page; false at the end, or with `error` set when the map is damaged.
+    // The next owned page; false at the end, or with `error` set when the map is damaged
+    // or names a page past the end of the file.
     bool next(Pager& pager, std::uint32_t& page, DbError& error);
 
 private:
+    bool pastTheEnd(std::uint64_t page, DbError& error);
+
     std::uint32_t m_mapPage = 0;     // for error reports
     std::uint8_t m_type = 0;
     std::vector<std::uint8_t> m_row; // the map row, copied (it lives on a shared page)
