@@ -1,6 +1,7 @@
 #include "ExportCommand.h"
 
 #include "CommandLineHost.h"
+#include "SchemaCommand.h"
 
 #include "app/report/ApplicationError.h"
 #include "db/Ado.h"
@@ -53,6 +54,7 @@ QString helpText(const QCommandLineParser& parser)
         "LC_NUMERIC, LANG). Files are named after their table with \".txt\" appended.\n"
         "\nExit status: 0 every table written, 1 some tables failed, 2 bad usage, a database\n"
         "that cannot be opened or an output folder that does not exist.\n");
+    text += databaseCommandHelp();
     return text;
 }
 
@@ -88,6 +90,8 @@ bool readUserTables(db::ObjectFactory& factory, const db::ConnectionInputs& inpu
 
 int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, const CommandIo& io)
 {
+    if (const auto done = runDatabaseCommand(arguments, factory, io))
+        return *done;
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Exports the tables of a Microsoft Access database to delimited text files."));

@@ -51,6 +51,17 @@ QString isoText(qint64 julianDay, qint64 secondsOfDay, qint64 fraction, int frac
 
 } // namespace
 
+QString currencyText(Currency value)
+{
+    // Exact: the scaled integer as a decimal with four places.
+    const std::int64_t scaled = value.scaled;
+    const std::uint64_t magnitude = scaled < 0 ? 0 - static_cast<std::uint64_t>(scaled)
+                                               : static_cast<std::uint64_t>(scaled);
+    const Decimal d{static_cast<std::uint32_t>(magnitude), static_cast<std::uint32_t>(magnitude >> 32), 0, 4,
+                    scaled < 0};
+    return d.toString(false);
+}
+
 QString oleDateToIso(double days)
 {
     if (!std::isfinite(days) || std::fabs(days) > 3'000'000.0)
@@ -113,16 +124,7 @@ void appendJsonValue(QByteArray& out, const Value& v)
     case ValueKind::BigInt: out += '"'; appendInteger(out, v.asBigInt()); out += '"'; return;
     case ValueKind::Single: out += "\"f:"; appendNumber(out, v.asSingle()); out += '"'; return;
     case ValueKind::Double: out += "\"d:"; appendNumber(out, v.asDouble()); out += '"'; return;
-    case ValueKind::Currency: {
-        // Exact: the scaled integer as a decimal with four places.
-        const std::int64_t scaled = v.asCurrency().scaled;
-        const std::uint64_t magnitude = scaled < 0 ? 0 - static_cast<std::uint64_t>(scaled)
-                                                   : static_cast<std::uint64_t>(scaled);
-        const Decimal d{static_cast<std::uint32_t>(magnitude), static_cast<std::uint32_t>(magnitude >> 32), 0, 4,
-                        scaled < 0};
-        appendJsonString(out, d.toString(false));
-        return;
-    }
+    case ValueKind::Currency: appendJsonString(out, currencyText(v.asCurrency())); return;
     case ValueKind::Decimal: appendJsonString(out, v.asDecimal().toString(true)); return;
     case ValueKind::DateTime:
         appendJsonString(out, QStringLiteral("t:") + oleDateToIso(v.asDateTime().days));

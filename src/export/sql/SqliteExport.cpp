@@ -1,0 +1,276 @@
+#include "SqliteExport.h"
+
+#include "db/Ado.h"
+#include "db/ConnectionString.h"
+#include "db/JsonDump.h"
+#include "export/ExportHost.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryFile>
+
+#include <sqlite3.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace quorvane::exporter::sql {
+
+namespace {
+
+constexpr int kYieldMs = 15;
+constexpr int kRowsBetweenClockReads = 1024;
+// SQLite's page cache for the new file, in KiB (a negative cache_size): enough for
+// the indexes built at the end, well inside the memory the export may take.
+constexpr int kCacheKiB = 16 * 1024;
+
+struct Statement {
+    sqlite3_stmt* handle = nullptr;
+    ~Statement() { sqlite3_finalize(handle); }
+};
+
+struct Database {
+    sqlite3* handle = nullptr;
+    ~Database() { sqlite3_close(handle); }
+};
+
+class Failure {
+public:
+    explicit Failure(QString text) : text(std::move(text)) {}
+    QString text;
+};
+
+void check(sqlite3* db, int rc, const QString& doing)
+{
+    if (rc != SQLITE_OK && rc != SQLITE_DONE && rc != SQLITE_ROW)
+        throw Failure(doing + QStringLiteral(": ") + QString::fromUtf8(sqlite3_errmsg(db)));
+}
+
+void execute(sqlite3* db, const QString& sql, const QString& doing)
+{
+    char* message = nullptr;
+    const int rc = sqlite3_exec(db, sql.toUtf8().constData(), nullptr, nullptr, &message);
+    if (rc != SQLITE_OK) {
+        const QString text = doing + QStringLiteral(": ") + QString::fromUtf8(message ? message : sqlite3_errstr(rc));
+        sqlite3_free(message);
+        throw Failure(text);
+    }
+}
+
+// The text of a value kept as exact text in SQLite, as UTF-8 for binding.
+void bindText(sqlite3_stmt* statement, int index, const QString& text, QByteArray& scratch)
+{
+    scratch = text.toUtf8();
+    sqlite3_bind_text(statement, index, scratch.constData(), static_cast<int>(scratch.size()), SQLITE_TRANSIENT);
+}
+
+void bindValue(sqlite3_stmt* statement, int index, const db::Value& v, QByteArray& scratch)
+{
+    using db::ValueKind;
+    switch (v.kind()) {
+    case ValueKind::Null: sqlite3_bind_null(statement, index); return;
+    case ValueKind::Boolean: sqlite3_bind_int(statement, index, v.asBoolean() ? 1 : 0); return;
+    case ValueKind::Byte: sqlite3_bind_int(statement, index, v.asByte()); return;
+    case ValueKind::Integer: sqlite3_bind_int(statement, index, v.asInteger()); return;
+    case ValueKind::Long: sqlite3_bind_int(statement, index, v.asLong()); return;
+    case ValueKind::BigInt: sqlite3_bind_int64(statement, index, v.asBigInt()); return;
+    case ValueKind::Single: sqlite3_bind_double(statement, index, v.asSingle()); return;
+    case ValueKind::Double: sqlite3_bind_double(statement, index, v.asDouble()); return;
+    case ValueKind::Text: {
+        const QString& text = v.asText();
+        sqlite3_bind_text16(statement, index, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
+        return;
+    }
+    case ValueKind::Binary: {
+        const QByteArray& bytes = v.asBinary();
+        sqlite3_bind_blob(statement, index, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
+        return;
+    }
+    case ValueKind::Guid: bindText(statement, index, v.asGuid().toString(), scratch); return;
+    case ValueKind::Complex: bindText(statement, index, v.asComplex().display, scratch); return;
+    case ValueKind::Currency:
+    case ValueKind::Decimal:
+    case ValueKind::DateTime:
+    case ValueKind::DateTimeExtended: {
+        const QString text = exactValueText(v);
+        // A date outside what a calendar shows keeps its stored number rather than
+        // becoming text that reads as nothing.
+        if (text.isEmpty() && v.kind() == ValueKind::DateTime)
+            sqlite3_bind_double(statement, index, v.asDateTime().days);
+        else
+            bindText(statement, index, text, scratch);
+        return;
+    }
+    }
+}
+
+class Run {
+public:
+    Run(const db::DatabaseSchema& schema, db::ObjectFactory& factory, const db::ConnectionInputs& database,
+        ProgressSink* progress, EventPump* events)
+        : m_schema(schema), m_factory(factory), m_database(database), m_progress(progress), m_events(events)
+    {
+    }
+
+    qint64 write(const QString& path)
+    {
+        Database db;
+        check(db.handle, sqlite3_open_v2(QFile::encodeName(path).constData(), &db.handle,
+                                         SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr),
+              QStringLiteral("cannot create ") + path);
+        // The file is a scratch copy until it is renamed: no journal, no syncs.
+        execute(db.handle,
+                QStringLiteral("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; PRAGMA cache_size=-%1;")
+                    .arg(kCacheKiB),
+                QStringLiteral("cannot set up ") + path);
+        const SchemaScript script = schemaScript(Dialect::Sqlite, m_schema);
+        execute(db.handle, script.tables, QStringLiteral("cannot create the tables"));
+
+        auto connection = m_factory.createConnection(db::kConnectionProgId);
+        connection->open(db::BuildConnectionString(m_database));
+        const std::vector<int> order = creationOrder(m_schema);
+        m_clock.start();
+        for (std::size_t rank = 0; rank < order.size(); ++rank)
+            writeTable(db.handle, *connection, m_schema.tables[static_cast<std::size_t>(order[rank])], rank,
+                       order.size());
+        connection->close();
+
+        execute(db.handle, script.indexes, QStringLiteral("cannot create the indexes"));
+        check(db.handle, sqlite3_close(db.handle), QStringLiteral("cannot finish ") + path);
+        db.handle = nullptr;
+        return m_rows;
+    }
+
+private:
+    void writeTable(sqlite3* db, db::Connection& connection, const db::SchemaTable& table, std::size_t rank,
+                    std::size_t tables)
+    {
+        m_table = table.name;
+        if (m_progress) {
+            m_progress->setValue(double(rank) / double(tables) * 100.0);
+            m_progress->setText(QStringLiteral("Processing: ") + table.name);
+        }
+        auto records = m_factory.createRecordset(db::kRecordSetProgId);
+        records->open(QStringLiteral("SELECT * FROM `") + table.name + QLatin1Char('`'), connection);
+        const int columns = records->fieldCount();
+        if (columns != static_cast<int>(table.columns.size()))
+            throw Failure(QStringLiteral("the table's rows do not match its definition"));
+        const qint64 expected = records->recordCount();
+
+        Statement insert;
+        const QByteArray sql = insertSql(Dialect::Sqlite, table).toUtf8();
+        check(db, sqlite3_prepare_v2(db, sql.constData(), static_cast<int>(sql.size()), &insert.handle, nullptr),
+              QStringLiteral("cannot prepare the INSERT"));
+        execute(db, QStringLiteral("BEGIN"), QStringLiteral("cannot begin"));
+        QByteArray scratch;
+        qint64 done = 0;
+        while (!records->eof()) {
+            for (int c = 0; c < columns; ++c)
+                bindValue(insert.handle, c + 1, records->fieldValue(c), scratch);
+            check(db, sqlite3_step(insert.handle), QStringLiteral("cannot insert row %1").arg(done + 1));
+            sqlite3_reset(insert.handle);
+            ++done;
+            if (done % kRowsBetweenClockReads == 0)
+                yield(done, expected, rank, tables);
+            records->moveNext();
+        }
+        execute(db, QStringLiteral("COMMIT"), QStringLiteral("cannot commit"));
+        records->close();
+        m_rows += done;
+    }
+
+    void yield(qint64 done, qint64 expected, std::size_t rank, std::size_t tables)
+    {
+        if (!m_events || m_clock.elapsed() < kYieldMs)
+            return;
+        m_clock.restart();
+        if (m_progress) {
+            const double within = expected > 0 ? std::min(1.0, double(done) / double(expected)) : 0.0;
+            m_progress->setValue((double(rank) + within) / double(tables) * 100.0);
+            m_progress->setText(QStringLiteral("Processing record: %1 in %2").arg(done).arg(m_table));
+        }
+        m_events->processEvents();
+        if (m_events->stopRequested())
+            throw Failure(QStringLiteral("stopped"));
+    }
+
+public:
+    QString m_table;
+
+private:
+    const db::DatabaseSchema& m_schema;
+    db::ObjectFactory& m_factory;
+    const db::ConnectionInputs& m_database;
+    ProgressSink* m_progress;
+    EventPump* m_events;
+    QElapsedTimer m_clock;
+    qint64 m_rows = 0;
+};
+
+} // namespace
+
+QString exactValueText(const db::Value& value)
+{
+    // Until the one conversion of Access values to exact text is shared, the JSON
+    // dump's: the same digits, the date with a space and its seconds always shown.
+    const auto dateText = [](QString iso) {
+        if (iso == QLatin1String("invalid"))
+            return QString();
+        iso.replace(10, 1, QLatin1Char(' '));
+        if (iso.size() == 16)
+            iso += QStringLiteral(":00");
+        return iso;
+    };
+    switch (value.kind()) {
+    case db::ValueKind::Currency: return db::currencyText(value.asCurrency());
+    case db::ValueKind::Decimal: return value.asDecimal().toString(false);
+    case db::ValueKind::DateTime: return dateText(db::oleDateToIso(value.asDateTime().days));
+    case db::ValueKind::DateTimeExtended: return dateText(db::extendedDateToIso(value.asDateTimeExtended()));
+    default: return {};
+    }
+}
+
+SqliteExportResult exportToSqlite(const QString& target, const db::DatabaseSchema& schema,
+                                  db::ObjectFactory& factory, const db::ConnectionInputs& database,
+                                  ProgressSink* progress, EventPump* events)
+{
+    SqliteExportResult result;
+    const QFileInfo info(target);
+    // A unique name beside the target, so the rename stays within one file system.
+    QTemporaryFile scratch(info.absoluteDir().filePath(QStringLiteral(".") + info.fileName() + QStringLiteral(".XXXXXX")));
+    scratch.setAutoRemove(true);
+    if (!scratch.open()) {
+        result.error = QStringLiteral("cannot write in ") + info.absolutePath() + QStringLiteral(": ")
+            + scratch.errorString();
+        return result;
+    }
+    const QString path = scratch.fileName();
+    scratch.close();
+    Run run(schema, factory, database, progress, events);
+    try {
+        result.rows = run.write(path);
+    } catch (const Failure& f) {
+        result.error = f.text;
+    } catch (const db::DbException& e) {
+        result.error = e.description();
+    } catch (const std::exception& e) {
+        result.error = QString::fromUtf8(e.what());
+    }
+    if (!result.error.isEmpty()) {
+        if (!run.m_table.isEmpty())
+            result.error = run.m_table + QStringLiteral(": ") + result.error;
+        return result;
+    }
+    // rename() replaces an existing file in one step.
+    if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
+        result.error = QStringLiteral("cannot put the file in place: ") + info.absoluteFilePath();
+        return result;
+    }
+    scratch.setAutoRemove(false);
+    result.ok = true;
+    return result;
+}
+
+} // namespace quorvane::exporter::sql
