@@ -145,6 +145,15 @@ SchemaTable schemaTableOf(const QString& name, const format::TableDef& def, cons
     for (const auto& index : def.indexes) {
         if (index.foreignKey())
             continue;
+        // An index over an attachment or multi-valued column indexes the hidden key
+        // that links to its values, which is not exported.
+        const bool overComplex = std::any_of(index.columns.begin(), index.columns.end(), [&](std::uint16_t n) {
+            return std::any_of(def.columns.begin(), def.columns.end(), [&](const format::ColumnDef& c) {
+                return c.number == n && c.type == ColumnType::Complex;
+            });
+        });
+        if (overComplex)
+            continue;
         SchemaIndex s;
         s.name = index.name;
         s.primary = index.primary();

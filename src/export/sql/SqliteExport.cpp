@@ -136,6 +136,7 @@ public:
             writeTable(db.handle, *connection, m_schema.tables[static_cast<std::size_t>(order[rank])], rank,
                        order.size());
         connection->close();
+        m_table.clear();
 
         execute(db.handle, script.indexes, QStringLiteral("cannot create the indexes"));
         check(db.handle, sqlite3_close(db.handle), QStringLiteral("cannot finish ") + path);
