@@ -31,17 +31,6 @@ struct Arguments {
     bool quiet = false;
 };
 
-class Inputs : public db::ConnectionInputs {
-public:
-    Inputs(QString path, QString password) : m_path(std::move(path)), m_password(std::move(password)) {}
-    QString databasePath() const override { return m_path; }
-    QString databasePassword() const override { return m_password; }
-
-private:
-    QString m_path;
-    QString m_password;
-};
-
 QString helpText(const QCommandLineParser& parser)
 {
     QString text = parser.helpText();
@@ -153,7 +142,7 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     args.quiet = parser.isSet(quiet);
     args.password = parser.isSet(password) ? parser.value(password) : io.env("QUORVANE_PASSWORD");
 
-    const Inputs inputs(args.database, args.password);
+    const db::FixedConnectionInputs inputs(args.database, args.password);
     QStringList userTables;
     QString error;
     if (!readUserTables(factory, inputs, userTables, error)) {

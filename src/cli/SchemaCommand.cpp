@@ -16,17 +16,6 @@ namespace {
 
 const QString kProgram = QStringLiteral("quorvane-export");
 
-class Inputs : public db::ConnectionInputs {
-public:
-    Inputs(QString path, QString password) : m_path(std::move(path)), m_password(std::move(password)) {}
-    QString databasePath() const override { return m_path; }
-    QString databasePassword() const override { return m_password; }
-
-private:
-    QString m_path;
-    QString m_password;
-};
-
 // --schema in any spelling the parser takes, or --format sqlite.
 bool asksForDatabase(const QStringList& arguments)
 {
@@ -89,7 +78,7 @@ std::optional<int> runDatabaseCommand(const QStringList& arguments, db::ObjectFa
         return usage(io, QStringLiteral("--schema and --format cannot be combined"));
 
     const QString databasePath = positional.front();
-    const Inputs inputs(databasePath,
+    const db::FixedConnectionInputs inputs(databasePath,
                         parser.isSet(password) ? parser.value(password) : io.env("QUORVANE_PASSWORD"));
     const auto dialect = exporter::sql::dialectNamed(parser.isSet(schema) ? parser.value(schema) : QStringLiteral("sqlite"));
     if (!dialect)

@@ -17,6 +17,8 @@ namespace {
 using format::AccessDatabase;
 using format::ByteView;
 using format::TableCursor;
+using format::columnIndex;
+using format::integerOf;
 
 constexpr std::uint32_t kCatalogPage = 2;
 // DAO's relation attributes as MSysRelationships keeps them in grbit.
@@ -25,26 +27,6 @@ constexpr std::int64_t kRelationUpdateCascade = 0x100;
 constexpr std::int64_t kRelationDeleteCascade = 0x1000;
 constexpr std::size_t kMaxRelationRows = 100'000;
 constexpr int kMaxPropertyEntries = 100'000;
-
-int columnIndex(const std::vector<format::ColumnDef>& columns, const char* name)
-{
-    for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (columns[i].name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
-            return static_cast<int>(i);
-    }
-    return -1;
-}
-
-std::int64_t integerOf(const Value& v)
-{
-    switch (v.kind()) {
-    case ValueKind::Byte: return v.asByte();
-    case ValueKind::Integer: return v.asInteger();
-    case ValueKind::Long: return v.asLong();
-    case ValueKind::BigInt: return v.asBigInt();
-    default: return 0;
-    }
-}
 
 QString textOf(const std::vector<Value>& row, int column)
 {

@@ -1,6 +1,6 @@
 #pragma once
 
-// What the SQL tests share: a database's inputs, and reading an SQLite file back.
+// What the SQL tests share: reading an SQLite file back.
 
 #include "db/ConnectionString.h"
 
@@ -9,17 +9,6 @@
 #include <sqlite3.h>
 
 namespace quorvane::test {
-
-class PathInputs : public db::ConnectionInputs {
-public:
-    explicit PathInputs(QString path, QString password = {}) : m_path(std::move(path)), m_password(std::move(password)) {}
-    QString databasePath() const override { return m_path; }
-    QString databasePassword() const override { return m_password; }
-
-private:
-    QString m_path;
-    QString m_password;
-};
 
 // An SQLite file opened read-only for the length of a test.
 class SqliteFile {

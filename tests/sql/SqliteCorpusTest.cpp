@@ -159,7 +159,7 @@ TEST_P(SqliteCorpus, EveryTableReadsBackAsExpected)
         readExpected(test::corpusDir() + QStringLiteral("/expected/") + file + QStringLiteral(".jsonl"));
     if (expected.empty())
         GTEST_SKIP() << "no local tables expected";
-    const test::PathInputs inputs(test::corpusFile(file), test::corpusPasswords().value(file));
+    const db::FixedConnectionInputs inputs(test::corpusFile(file), test::corpusPasswords().value(file));
 
     db::DatabaseSchema schema;
     db::DbError error;

@@ -65,7 +65,7 @@ TEST(SqliteExport, ValuesKeepTheirTypeAndExactValue)
     fakes::FakeObjectFactory factory(fake);
     const QString target = dir.filePath(QStringLiteral("out.sqlite"));
     const auto result = exporter::sql::exportToSqlite(target, everyKind(), factory,
-                                                      test::PathInputs(QStringLiteral("x.mdb")), nullptr, nullptr);
+                                                      db::FixedConnectionInputs(QStringLiteral("x.mdb"), {}), nullptr, nullptr);
     ASSERT_TRUE(result.ok) << result.error.toStdString();
     EXPECT_EQ(result.rows, 1);
 
@@ -115,7 +115,7 @@ TEST(SqliteExport, FailureMidwayLeavesTheOldFileAndNothingBeside)
                                 db::DbError::damaged(QStringLiteral("a row runs past its page"), 77)});
     fakes::FakeObjectFactory factory(fake);
     const auto result = exporter::sql::exportToSqlite(target, everyKind(), factory,
-                                                      test::PathInputs(QStringLiteral("x.mdb")), nullptr, nullptr);
+                                                      db::FixedConnectionInputs(QStringLiteral("x.mdb"), {}), nullptr, nullptr);
     EXPECT_FALSE(result.ok);
     EXPECT_TRUE(result.error.contains(QStringLiteral("Every Kind"))) << result.error.toStdString();
 

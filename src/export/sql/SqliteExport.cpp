@@ -9,12 +9,15 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QStringEncoder>
 #include <QTemporaryFile>
 
 #include <sqlite3.h>
 
 #include <cstdio>
 #include <memory>
+
+#include <sys/stat.h>
 
 namespace quorvane::exporter::sql {
 
@@ -59,14 +62,19 @@ void execute(sqlite3* db, const QString& sql, const QString& doing)
     }
 }
 
-// The text of a value kept as exact text in SQLite, as UTF-8 for binding.
-void bindText(sqlite3_stmt* statement, int index, const QString& text, QByteArray& scratch)
+// Text as UTF-8 in the column's own buffer, which lives until the row is stepped:
+// SQLite neither converts nor copies it.
+void bindUtf8(sqlite3_stmt* statement, int index, QStringView text, QByteArray& buffer)
 {
-    scratch = text.toUtf8();
-    sqlite3_bind_text(statement, index, scratch.constData(), static_cast<int>(scratch.size()), SQLITE_TRANSIENT);
+    static thread_local QStringEncoder encoder(QStringEncoder::Utf8, QStringConverter::Flag::Stateless);
+    const qsizetype room = encoder.requiredSpace(text.size());
+    if (buffer.size() < room)
+        buffer.resize(room);
+    char* end = encoder.appendToBuffer(buffer.data(), text);
+    sqlite3_bind_text(statement, index, buffer.constData(), static_cast<int>(end - buffer.constData()), SQLITE_STATIC);
 }
 
-void bindValue(sqlite3_stmt* statement, int index, const db::Value& v, QByteArray& scratch)
+void bindValue(sqlite3_stmt* statement, int index, const db::Value& v, QByteArray& buffer)
 {
     using db::ValueKind;
     switch (v.kind()) {
@@ -78,18 +86,14 @@ void bindValue(sqlite3_stmt* statement, int index, const db::Value& v, QByteArra
     case ValueKind::BigInt: sqlite3_bind_int64(statement, index, v.asBigInt()); return;
     case ValueKind::Single: sqlite3_bind_double(statement, index, v.asSingle()); return;
     case ValueKind::Double: sqlite3_bind_double(statement, index, v.asDouble()); return;
-    case ValueKind::Text: {
-        const QString& text = v.asText();
-        sqlite3_bind_text16(statement, index, text.utf16(), static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
-        return;
-    }
+    case ValueKind::Text: bindUtf8(statement, index, v.asText(), buffer); return;
     case ValueKind::Binary: {
         const QByteArray& bytes = v.asBinary();
         sqlite3_bind_blob(statement, index, bytes.constData(), static_cast<int>(bytes.size()), SQLITE_TRANSIENT);
         return;
     }
-    case ValueKind::Guid: bindText(statement, index, v.asGuid().toString(), scratch); return;
-    case ValueKind::Complex: bindText(statement, index, v.asComplex().display, scratch); return;
+    case ValueKind::Guid: bindUtf8(statement, index, v.asGuid().toString(), buffer); return;
+    case ValueKind::Complex: bindUtf8(statement, index, v.asComplex().display, buffer); return;
     case ValueKind::Currency:
     case ValueKind::Decimal:
     case ValueKind::DateTime:
@@ -100,7 +104,7 @@ void bindValue(sqlite3_stmt* statement, int index, const db::Value& v, QByteArra
         if (text.isEmpty() && v.kind() == ValueKind::DateTime)
             sqlite3_bind_double(statement, index, v.asDateTime().days);
         else
-            bindText(statement, index, text, scratch);
+            bindUtf8(statement, index, text, buffer);
         return;
     }
     }
@@ -165,11 +169,11 @@ private:
         check(db, sqlite3_prepare_v2(db, sql.constData(), static_cast<int>(sql.size()), &insert.handle, nullptr),
               QStringLiteral("cannot prepare the INSERT"));
         execute(db, QStringLiteral("BEGIN"), QStringLiteral("cannot begin"));
-        QByteArray scratch;
+        std::vector<QByteArray> buffers(static_cast<std::size_t>(columns));
         qint64 done = 0;
         while (!records->eof()) {
             for (int c = 0; c < columns; ++c)
-                bindValue(insert.handle, c + 1, records->fieldValue(c), scratch);
+                bindValue(insert.handle, c + 1, records->fieldValue(c), buffers[static_cast<std::size_t>(c)]);
             check(db, sqlite3_step(insert.handle), QStringLiteral("cannot insert row %1").arg(done + 1));
             sqlite3_reset(insert.handle);
             ++done;
@@ -264,6 +268,11 @@ SqliteExportResult exportToSqlite(const QString& target, const db::DatabaseSchem
             result.error = run.m_table + QStringLiteral(": ") + result.error;
         return result;
     }
+    // The scratch file was made readable by its owner only; the database gets the
+    // permissions a new file gets.
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(QFile::encodeName(path).constData(), 0666 & ~mask);
     // rename() replaces an existing file in one step.
     if (std::rename(QFile::encodeName(path).constData(), QFile::encodeName(info.absoluteFilePath()).constData()) != 0) {
         result.error = QStringLiteral("cannot put the file in place: ") + info.absoluteFilePath();
