@@ -201,3 +201,42 @@ INSTANTIATE_TEST_SUITE_P(Corpus, SqliteCorpus, testing::ValuesIn(test::corpusFil
 GTEST_ALLOW_UNINSTANTIATED_PARAMETERIZED_TEST(SqliteCorpus);
 
 } // namespace
+
+namespace {
+
+// The index and relationship definitions of a file whose structure is known: Table1
+// refers to Table2 (cascading deletes) and Table3 (cascading updates).
+TEST(SchemaFromCorpus, KeysIndexesAndRelationships)
+{
+    const QString file = test::corpusFile(QStringLiteral("jackcess--V2000--indexTestV2000.mdb"));
+    if (!QFile::exists(file))
+        GTEST_SKIP() << "corpus absent";
+    db::DatabaseSchema schema;
+    db::DbError error;
+    ASSERT_TRUE(db::readDatabaseSchema(file, {}, {QStringLiteral("table1")}, schema, error))
+        << error.description.toStdString();
+    ASSERT_EQ(schema.tables.size(), 1u);
+    const db::SchemaTable& t = schema.tables.front();
+    EXPECT_EQ(t.name, QStringLiteral("Table1"));
+    ASSERT_FALSE(t.indexes.empty());
+    EXPECT_TRUE(t.indexes.front().primary);
+    EXPECT_EQ(t.indexes.front().columns, QStringList{QStringLiteral("id")});
+    // Only Table1 was asked for: relationships to the others are left out.
+    EXPECT_TRUE(schema.relations.empty());
+
+    ASSERT_TRUE(db::readDatabaseSchema(file, {}, {}, schema, error)) << error.description.toStdString();
+    ASSERT_EQ(schema.relations.size(), 2u);
+    for (const db::SchemaRelation& r : schema.relations) {
+        EXPECT_EQ(r.table, QStringLiteral("Table1"));
+        EXPECT_TRUE(r.enforced);
+        if (r.referencedTable == QLatin1String("Table2")) {
+            EXPECT_EQ(r.columns, QStringList{QStringLiteral("otherfk1")});
+            EXPECT_TRUE(r.cascadeDeletes && !r.cascadeUpdates);
+        } else {
+            EXPECT_EQ(r.referencedTable, QStringLiteral("Table3"));
+            EXPECT_TRUE(r.cascadeUpdates && !r.cascadeDeletes);
+        }
+    }
+}
+
+} // namespace

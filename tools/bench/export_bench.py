@@ -4,7 +4,8 @@
 Writes bench databases with mkmdb (one per row count), exports the bench table with both
 programs and prints wall time, peak memory (maximum resident set) and time per row.
 Targets: at least 20 times faster than mdb-export, at most 64 MB peak, time growing
-linearly with rows.
+linearly with rows. Then the bench table into SQLite (--format sqlite) beside mdbtools'
+mdb-schema | sqlite3 and mdb-export -I sqlite | sqlite3 pipeline (--sqlite-rows, 0 leaves it out).
 
     tools/bench/export_bench.py [--build build] [--rows 250000,500000,1000000]
                                 [--work /tmp/quorvane-bench] [--repeat 3] [--keep]
