@@ -21,6 +21,7 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
+#include <QShowEvent>
 
 namespace quorvane::app {
 
@@ -35,7 +36,8 @@ const QString kSampleDatabaseSuffix = QStringLiteral("/Samples/sample.mdb");
 const QString kOpenDialogTitle = QStringLiteral("Select Access Database");
 // The classic filter "All Microsoft Databases (*.mdb,*.accdb)|*.*db|Microsoft Database
 // (*.mdb)|*.mdb|Microsoft 2007 Database (*.accdb)|*.accdb|" in Qt's form; the first entry
-// matches every extension that ends in "db".
+// matches every extension that ends in "db". The dialog shows only the descriptions, so the
+// patterns do not appear twice.
 const QString kOpenDialogFilter = QStringLiteral(
     "All Microsoft Databases (*.mdb,*.accdb) (*.*db);;Microsoft Database (*.mdb) (*.mdb);;"
     "Microsoft 2007 Database (*.accdb) (*.accdb)");
@@ -155,12 +157,23 @@ void Form1::setTabOrder()
 
 void Form1::start()
 {
+    // Placed before anything can report: a box owned by the still hidden window opens
+    // over the middle of the screen, not in its top-left corner.
+    centreOnScreen();
     Form_Load();
     if (!m_movedOnDuringLoad && !m_unloading) {
-        centreOnScreen();
         show();
         m_Text1->setFocus(Qt::OtherFocusReason);
     }
+}
+
+void Form1::showEvent(QShowEvent* event)
+{
+    // Centred whenever it appears: at start-up, and on "< Back" also when start-up went
+    // straight on to the export window and this window was never shown.
+    if (!event->spontaneous())
+        centreOnScreen();
+    QWidget::showEvent(event);
 }
 
 void Form1::centreOnScreen()
@@ -193,7 +206,7 @@ void Form1::Form_Load()
     report::ReportingRoutine r(report::location::kForm1FormLoad, reporter());
     m_loading = true;
 
-    r.run(100, [&] { ApplySkin(*this, m_SkinFramework1, programFolder()); });
+    r.run(100, [&] { ApplySkin(*this, m_SkinFramework1, dataFolderFor(kSkinFileSuffix)); });
     r.run(102, [&] { OpenHomePageOccasionally(*m_services.random, *m_services.browser); });
     r.run(104, [&] {
         setWindowTitle(kProductName);
@@ -201,17 +214,23 @@ void Form1::Form_Load()
         SetApplicationTitle();
     });
 
-    const QString handFile = besideProgram(kHandPointerSuffix);
+    const QString handFile = dataFile(kHandPointerSuffix);
     if (r.test(122, [&] { return db::FileExists(handFile); }))
         r.run(124, [&] { m_handPointer = loadCursorFile(handFile); });
 
     r.run(126, [&] { m_Text1->setText(m_settings.getSetting(keys::kDatabase, QString())); });
     r.run(128, [&] { m_Text2->setText(m_settings.getSetting(keys::kPassword, QString())); });
 
-    // A database used last time that still exists is opened at once: the user starts in
-    // the export window.
-    if (r.test(130, [&] { return db::FileExists(m_Text1->text()); }))
+    // A database named on the command line is opened as "Next >" opens it, whether or not
+    // it exists (a missing one leaves the user here with its path in the box). Otherwise a
+    // database used last time that still exists is opened at once. Either way the user
+    // starts in the export window.
+    if (!m_setup.startDatabase.isEmpty()) {
+        r.run(130, [&] { m_Text1->setText(m_setup.startDatabase); });
         r.run(132, [&] { PushButton3_Click(); });
+    } else if (r.test(130, [&] { return db::FileExists(m_Text1->text()); })) {
+        r.run(132, [&] { PushButton3_Click(); });
+    }
 
     r.run(134, [&] { db::CheckAccessInstalled(m_dialogue); });
     m_loading = false;
@@ -220,7 +239,7 @@ void Form1::Form_Load()
 void Form1::PushButton1_Click()
 {
     report::ReportingRoutine r(report::location::kForm1PushButton1Click, reporter());
-    r.run(100, [&] { m_Text1->setText(besideProgram(kSampleDatabaseSuffix)); });
+    r.run(100, [&] { m_Text1->setText(dataFile(kSampleDatabaseSuffix)); });
 }
 
 void Form1::PushButton3_Click()

@@ -53,6 +53,9 @@ struct Form1Setup {
     report::ErrorReporter* reporter = nullptr;
     // The program's icon.
     QIcon icon;
+    // The database named on the command line: start-up puts it into the path box and
+    // goes on as "Next >" does, in place of reopening the one used last time.
+    QString startDatabase;
 };
 
 class Form1 : public QWidget, public db::ConnectionInputs {
@@ -90,6 +93,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -4,11 +4,16 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
 
 #include <cmath>
 
 #ifndef QUORVANE_HOME_PAGE
 #define QUORVANE_HOME_PAGE "https://www.halvorsk.invalid/"
+#endif
+// The installed data folder as seen from the installed program folder.
+#ifndef QUORVANE_DATA_FROM_PROGRAM
+#define QUORVANE_DATA_FROM_PROGRAM "../share/quorvane"
 #endif
 
 namespace quorvane::app {
@@ -43,6 +48,23 @@ void setProgramFolder(const QString& folder)
 QString besideProgram(const QString& suffix)
 {
     return programFolder() + QDir::toNativeSeparators(suffix);
+}
+
+QString dataFolderFor(const QString& suffix)
+{
+    const QString beside = programFolder();
+    if (QFileInfo::exists(beside + QDir::toNativeSeparators(suffix)))
+        return beside;
+    const QString installed = QDir::toNativeSeparators(
+        QDir::cleanPath(beside + QLatin1Char('/') + QStringLiteral(QUORVANE_DATA_FROM_PROGRAM)));
+    if (QFileInfo::exists(installed + QDir::toNativeSeparators(suffix)))
+        return installed;
+    return beside;
+}
+
+QString dataFile(const QString& suffix)
+{
+    return dataFolderFor(suffix) + QDir::toNativeSeparators(suffix);
 }
 
 QString applicationTitleFor(const QString& productName)

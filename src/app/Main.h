@@ -25,6 +25,14 @@ void setProgramFolder(const QString& folder);
 // The program folder followed by `suffix` ("/Samples/sample.mdb"), the separators made native.
 QString besideProgram(const QString& suffix);
 
+// The folder that holds the program's data file `suffix` ("/x/o.cjs"): the program folder
+// when the file is there (the build tree, a Windows-style install), otherwise the data
+// folder of an installed layout (bin/../share/quorvane) when the file is there; the
+// program folder when neither holds it.
+QString dataFolderFor(const QString& suffix);
+// dataFolderFor(suffix) followed by `suffix`, the separators made native.
+QString dataFile(const QString& suffix);
+
 // The product name cut at word boundaries: the last word goes, then further words while
 // the text is longer than 40 characters. A name without a blank is kept whole.
 QString applicationTitleFor(const QString& productName);

@@ -20,7 +20,7 @@ T* either(T* chosen, T* fallback)
 
 } // namespace
 
-Program::Program(UiServices services)
+Program::Program(UiServices services, const QString& startDatabase)
     : m_services{either<MessageBoxes>(services.messageBoxes, &m_messageBoxes),
                  either<FileDialogs>(services.fileDialogs, &m_fileDialogs),
                  either<BrowserOpener>(services.browser, &m_browser),
@@ -33,6 +33,7 @@ Program::Program(UiServices services)
     setup.endProgram = [this] { endProgram(); };
     setup.reporter = &m_reporter;
     setup.icon = m_icon;
+    setup.startDatabase = startDatabase;
     m_form1 = std::make_unique<Form1>(m_settings, m_services, std::move(setup));
     m_reporter.setFallbackOwner(m_form1.get());
 }
@@ -60,7 +61,7 @@ exporter::Form2& Program::form2()
 {
     if (!m_form2) {
         exporter::Form2Setup setup;
-        setup.programFolder = programFolder();
+        setup.programFolder = dataFolderFor(kHandPointerSuffix);
         setup.icon = m_icon;
         setup.showForm1 = [this] { m_form1->show(); };
         setup.endProgram = [this] { endProgram(); };

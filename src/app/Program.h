@@ -21,7 +21,8 @@ namespace quorvane::app {
 class Program : private ExportStep {
 public:
     // `services` replaces the platform's services where a member is set (tests).
-    explicit Program(UiServices services = {});
+    // `startDatabase`, when set, is opened at once in place of the one used last time.
+    explicit Program(UiServices services = {}, const QString& startDatabase = QString());
     ~Program() override;
 
     // Starts the main window and runs the event loop until the program ends.

@@ -5,6 +5,7 @@
 
 #include "app/Form1.h"
 #include "app/Main.h"
+#include "app/ProgramArguments.h"
 #include "app/appearance/Appearance.h"
 #include "app/report/Locations.h"
 #include "app/settings/SettingsStore.h"
@@ -16,6 +17,7 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -39,9 +41,10 @@ public:
 };
 
 struct Harness {
-    explicit Harness()
+    explicit Harness(const QString& startDatabase = QString())
     {
         app::Form1Setup setup;
+        setup.startDatabase = startDatabase;
         setup.form2 = [this]() -> app::ExportStep& { return step; };
         setup.endProgram = [this] { ++ends; };
         setup.reporter = &reporter;
@@ -84,6 +87,8 @@ private slots:
     void firstStart();
     void rememberedDatabaseOpensStraightIntoStepTwo();
     void rememberedDatabaseThatWasDeleted();
+    void databaseNamedOnTheCommandLine_data();
+    void databaseNamedOnTheCommandLine();
     void wrongPasswordGivesOneReportAndStays();
     void providerMissingAtStartUp_data();
     void providerMissingAtStartUp();
@@ -106,6 +111,10 @@ private slots:
     void applicationTitle();
     void homePageDraw_data();
     void homePageDraw();
+    void programArguments_data();
+    void programArguments();
+    void dataFileLookupOrder_data();
+    void dataFileLookupOrder();
 
 private:
     void writeDatabaseFile();
@@ -256,6 +265,41 @@ void Form1Test::rememberedDatabaseThatWasDeleted()
     QVERIFY(h.reporter.reports.isEmpty());
     QVERIFY(h.fakes.boxes.shown.isEmpty());
     QCOMPARE(m_db.opens, 0);
+}
+
+void Form1Test::databaseNamedOnTheCommandLine_data()
+{
+    QTest::addColumn<bool>("exists");
+    QTest::newRow("existing file") << true;
+    // As "Next >" with a missing file: no message, the path stays in the box.
+    QTest::newRow("missing file") << false;
+}
+
+void Form1Test::databaseNamedOnTheCommandLine()
+{
+    QFETCH(bool, exists);
+    if (exists)
+        writeDatabaseFile();
+    // The named database goes first, also when another one was used last time.
+    const QString remembered = m_dir->filePath(QStringLiteral("Other.mdb"));
+    QFile other(remembered);
+    QVERIFY(other.open(QIODevice::WriteOnly));
+    app::SettingsStore().saveSetting(app::keys::kDatabase, remembered);
+
+    Harness h(m_database);
+    h.form1->start();
+    QCOMPARE(h.text("Text1")->text(), m_database);
+    QCOMPARE(storedSetting(app::keys::kDatabase), m_database);
+    QCOMPARE(h.step.shows, exists ? 1 : 0);
+    QCOMPARE(h.form1->isVisible(), !exists);
+    QVERIFY(h.reporter.reports.isEmpty());
+    QVERIFY(h.fakes.boxes.shown.isEmpty());
+
+    // "< Back" shows the window that start-up never showed: in the middle of the screen.
+    h.form1->show();
+    const QPoint centre = h.form1->frameGeometry().center();
+    const QPoint screenCentre = h.form1->screen()->availableGeometry().center();
+    QVERIFY2((centre - screenCentre).manhattanLength() <= 2, "main window not centred");
 }
 
 void Form1Test::wrongPasswordGivesOneReportAndStays()
@@ -584,6 +628,72 @@ void Form1Test::homePageDraw()
     app::OpenHomePageOccasionally(random, browser);
     QCOMPARE(random.seeds, 1);
     QCOMPARE(browser.opened, n == 7 ? QStringList{app::homePageAddress()} : QStringList());
+}
+
+void Form1Test::programArguments_data()
+{
+    using Action = app::ProgramArguments::Action;
+    QTest::addColumn<QStringList>("arguments");
+    QTest::addColumn<int>("action");
+    QTest::addColumn<QString>("database");
+    const QString here = QStringLiteral("/home/ann/work");
+    QTest::newRow("nothing") << QStringList() << int(Action::Run) << QString();
+    QTest::newRow("relative path") << QStringList{"Shop.mdb"} << int(Action::Run) << here + "/Shop.mdb";
+    QTest::newRow("absolute path") << QStringList{"/data/a b.accdb"} << int(Action::Run) << "/data/a b.accdb";
+    QTest::newRow("dotted path") << QStringList{"../x/Shop.mdb"} << int(Action::Run) << "/home/ann/x/Shop.mdb";
+    QTest::newRow("name after --") << QStringList{"--", "-odd.mdb"} << int(Action::Run) << here + "/-odd.mdb";
+    QTest::newRow("lone dash is a name") << QStringList{"-"} << int(Action::Run) << here + "/-";
+    QTest::newRow("--help") << QStringList{"--help"} << int(Action::Help) << QString();
+    QTest::newRow("-h after a name") << QStringList{"Shop.mdb", "-h"} << int(Action::Help) << QString();
+    QTest::newRow("--version") << QStringList{"--version"} << int(Action::Version) << QString();
+    QTest::newRow("--help after --") << QStringList{"--", "--help"} << int(Action::Run) << here + "/--help";
+    QTest::newRow("unknown option") << QStringList{"--bogus"} << int(Action::Fail) << QString();
+    QTest::newRow("two databases") << QStringList{"a.mdb", "b.mdb"} << int(Action::Fail) << QString();
+}
+
+void Form1Test::programArguments()
+{
+    QFETCH(QStringList, arguments);
+    QFETCH(int, action);
+    QFETCH(QString, database);
+    arguments.prepend(QStringLiteral("quorvane"));
+    const app::ProgramArguments parsed = app::parseProgramArguments(arguments, QStringLiteral("/home/ann/work"));
+    QCOMPARE(int(parsed.action), action);
+    QCOMPARE(parsed.database, QDir::toNativeSeparators(database));
+    QCOMPARE(parsed.error.isEmpty(), action != int(app::ProgramArguments::Action::Fail));
+}
+
+void Form1Test::dataFileLookupOrder_data()
+{
+    QTest::addColumn<bool>("beside");
+    QTest::addColumn<bool>("installed");
+    QTest::addColumn<QString>("expected");
+    // The build tree and a Windows-style folder keep the files beside the program; an
+    // installed program finds them in share/quorvane.
+    QTest::newRow("beside the program") << true << false << "usr/bin";
+    QTest::newRow("installed") << false << true << "usr/share/quorvane";
+    QTest::newRow("both: beside wins") << true << true << "usr/bin";
+    QTest::newRow("neither: beside") << false << false << "usr/bin";
+}
+
+void Form1Test::dataFileLookupOrder()
+{
+    QFETCH(bool, beside);
+    QFETCH(bool, installed);
+    QFETCH(QString, expected);
+    const QDir root(m_dir->path());
+    QVERIFY(root.mkpath(QStringLiteral("usr/bin")) && root.mkpath(QStringLiteral("usr/share/quorvane/x")));
+    app::setProgramFolder(QDir::toNativeSeparators(root.filePath(QStringLiteral("usr/bin"))));
+    for (const auto& [present, folder] : {std::pair{beside, "usr/bin"}, std::pair{installed, "usr/share/quorvane"}}) {
+        if (!present)
+            continue;
+        QVERIFY(root.mkpath(QString::fromLatin1(folder) + QStringLiteral("/x")));
+        QFile file(root.filePath(QString::fromLatin1(folder) + app::kSkinFileSuffix));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+    }
+    const QString folder = QDir::toNativeSeparators(root.filePath(expected));
+    QCOMPARE(app::dataFolderFor(app::kSkinFileSuffix), folder);
+    QCOMPARE(app::dataFile(app::kSkinFileSuffix), folder + QDir::toNativeSeparators(app::kSkinFileSuffix));
 }
 
 QTEST_MAIN(Form1Test)

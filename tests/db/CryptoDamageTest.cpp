@@ -178,6 +178,14 @@ void PrintTo(const BinaryEdit& e, std::ostream* os)
     *os << e.name;
 }
 
+// `info` with the edit written into it, put into the plain file and opened.
+db::DbError openEdited(QByteArray info, const BinaryEdit& e, const EncodingKey& key)
+{
+    for (int i = 0; i < e.width; ++i)
+        info[e.offset + i] = static_cast<char>(e.value >> (8 * i));
+    return open(withEncryptionProvider(corpusFile(QString::fromLatin1(kAcePlain)), key, info), kPassword);
+}
+
 class CryptoApiHeaderEdits : public ::testing::TestWithParam<BinaryEdit> {};
 
 TEST_P(CryptoApiHeaderEdits, AnswerWithTheRightError)
@@ -186,12 +194,9 @@ TEST_P(CryptoApiHeaderEdits, AnswerWithTheRightError)
     if (!corpusAvailable())
         GTEST_SKIP() << "corpus absent";
     const QByteArray real = corpusFile(QString::fromLatin1(kCryptoApiFile));
-    QByteArray info = providerInfoOf(real);
+    const QByteArray info = providerInfoOf(real);
     ASSERT_EQ(info.size(), 198);
-    for (int i = 0; i < e.width; ++i)
-        info[e.offset + i] = static_cast<char>(e.value >> (8 * i));
-    const QByteArray file = withEncryptionProvider(corpusFile(QString::fromLatin1(kAcePlain)), encodingKeyOf(real), info);
-    check(open(file, kPassword), e.expected);
+    check(openEdited(info, e, encodingKeyOf(real)), e.expected);
 }
 
 // Layout: version 0, flags 4, header size 8, header 12 (its key size at 28, algorithm
@@ -223,11 +228,41 @@ INSTANTIATE_TEST_SUITE_P(
         BinaryEdit{"VersionUnknown", 0, 0x00090009, 4, {kUnsupported, "9.9"}}),
     [](const ::testing::TestParamInfo<BinaryEdit>& info) { return std::string(info.param.name); });
 
+// ---- Standard (AES) encryption: edits of what the test encryptor writes -------------
+
+class StandardHeaderEdits : public ::testing::TestWithParam<BinaryEdit> {};
+
+TEST_P(StandardHeaderEdits, AnswerWithTheRightError)
+{
+    const auto& e = GetParam();
+    if (!corpusAvailable())
+        GTEST_SKIP() << "corpus absent";
+    const QByteArray info = standardProviderInfo(kPassword, StandardOptions{});
+    ASSERT_EQ(info.size(), 224);
+    check(openEdited(info, e, kSampleKey), e.expected);
+}
+
+// Layout: flags 4, header 12 (algorithm at 20, hash at 24, key size at 28), salt size
+// 152, salt 156, verifier 172, verifier hash size 188, encrypted verifier hash 192.
+INSTANTIATE_TEST_SUITE_P(
+    Edits, StandardHeaderEdits,
+    ::testing::Values(BinaryEdit{"Unchanged", 0, 4, 2, {0}},
+                      BinaryEdit{"AlgorithmLeftToTheFlags", 20, 0, 4, {0}},
+                      BinaryEdit{"KeySizeLeftToTheAlgorithm", 28, 0, 4, {0}},
+                      BinaryEdit{"KeySizeDisagrees", 28, 256, 4, {kDamaged, "256-bit"}},
+                      BinaryEdit{"AlgorithmRc4", 20, 0x6801, 4, {kUnsupported, "0x6801"}},
+                      BinaryEdit{"AlgorithmAes256", 20, 0x6610, 4, {kDamaged, "AES-256"}},
+                      BinaryEdit{"HashMd5", 24, 0x8003, 4, {kUnsupported, "0x8003"}},
+                      BinaryEdit{"VerifierHashSize32", 188, 32, 4, {kDamaged, "verifier hash"}},
+                      BinaryEdit{"VerifierFlipped", 172, 0x55, 1, {kBadPassword}},
+                      BinaryEdit{"VerifierHashSecondBlockFlipped", 212, 0x55, 1, {kBadPassword}}),
+    [](const ::testing::TestParamInfo<BinaryEdit>& info) { return std::string(info.param.name); });
+
 // ---- Truncation ------------------------------------------------------------------------
 
 struct TruncationCase {
     const char* name;
-    const char* file;
+    const char* file; // nullptr: what the test encryptor writes for Standard encryption
 };
 
 class TruncatedProvider : public ::testing::TestWithParam<TruncationCase> {};
@@ -237,9 +272,10 @@ TEST_P(TruncatedProvider, EveryShorterLengthIsDamage)
 {
     if (!corpusAvailable())
         GTEST_SKIP() << "corpus absent";
-    const QByteArray real = corpusFile(QString::fromLatin1(GetParam().file));
-    const QByteArray info = providerInfoOf(real);
     const QByteArray plain = corpusFile(QString::fromLatin1(kAcePlain));
+    const QByteArray real = GetParam().file ? corpusFile(QString::fromLatin1(GetParam().file))
+                                            : encryptStandard(plain, kPassword, StandardOptions{});
+    const QByteArray info = providerInfoOf(real);
     for (int length = 0; length < info.size(); ++length) {
         const QByteArray file = withEncryptionProvider(plain, encodingKeyOf(real), info, length);
         const db::DbError error = open(file, kPassword);
@@ -252,7 +288,8 @@ TEST_P(TruncatedProvider, EveryShorterLengthIsDamage)
 
 INSTANTIATE_TEST_SUITE_P(Files, TruncatedProvider,
                          ::testing::Values(TruncationCase{"Agile", kAgileFile},
-                                           TruncationCase{"CryptoApi", kCryptoApiFile}),
+                                           TruncationCase{"CryptoApi", kCryptoApiFile},
+                                           TruncationCase{"Standard", nullptr}),
                          [](const ::testing::TestParamInfo<TruncationCase>& info) {
                              return std::string(info.param.name);
                          });
@@ -264,7 +301,8 @@ struct ShortPageCase {
 
 class ShortHeaderPage : public ::testing::TestWithParam<ShortPageCase> {};
 
-TEST_P(ShortHeaderPage, IsDamage)
+// Shorter than its page, the header is not a database: the reader answers 3343 for it.
+TEST_P(ShortHeaderPage, IsNotADatabase)
 {
     const auto& c = GetParam();
     if (!corpusAvailable())
@@ -273,7 +311,7 @@ TEST_P(ShortHeaderPage, IsDamage)
     const auto page = pageOf(file, 0).first(static_cast<std::size_t>(c.bytes));
     db::DbError error;
     EXPECT_EQ(db::format::makePageDecoder(page, kPassword, error), nullptr);
-    EXPECT_EQ(error.number, kDamaged);
+    EXPECT_EQ(error.number, db::errc::kUnrecognizedFormat);
 }
 
 INSTANTIATE_TEST_SUITE_P(Sizes, ShortHeaderPage,

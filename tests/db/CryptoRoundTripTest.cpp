@@ -115,6 +115,15 @@ auto agile(AgileKeyOptions keyData, AgileKeyOptions passwordKey, std::uint32_t s
     };
 }
 
+auto standard(int keyBits)
+{
+    return [=](const QByteArray& plain, const QString& password) {
+        StandardOptions o;
+        o.keyBits = keyBits;
+        return encryptStandard(plain, password, o);
+    };
+}
+
 auto jet(EncodingKey key)
 {
     return [=](const QByteArray& plain, const QString&) { return encodeJet(plain, key); };
@@ -139,6 +148,11 @@ INSTANTIATE_TEST_SUITE_P(
                       [](const QByteArray& plain, const QString&) {
                           return encodeJet(withJet3Password(plain, "\x80uro"));
                       }},
+        // A code page other than windows-1252: the password is read in it, like the text.
+        RoundTripCase{"Jet3CodePage1251Password", kJet3Plain, QStringLiteral("\u041f\u0430\u0440\u043e\u043b\u044c"),
+                      [](const QByteArray& plain, const QString&) {
+                          return encodeJet(withJet3Password(plain, "\xcf\xe0\xf0\xee\xeb\xfc", 1251));
+                      }},
         RoundTripCase{"CryptoApi40", kAce2010Plain, kPassword, cryptoApi(40)},
         RoundTripCase{"CryptoApi48", kAce2010Plain, kPassword, cryptoApi(48)},
         RoundTripCase{"CryptoApi56", kAce2010Plain, kPassword, cryptoApi(56)},
@@ -150,6 +164,9 @@ INSTANTIATE_TEST_SUITE_P(
         RoundTripCase{"CryptoApiDefaultUnnamed40", kAce2010Plain, kPassword, cryptoApi(40, 0, QString())},
         RoundTripCase{"CryptoApiDefaultEnhanced128", kAce2010Plain, kPassword,
                       cryptoApi(128, 0, QStringLiteral("Microsoft Enhanced Cryptographic Provider v1.0"))},
+        RoundTripCase{"StandardAes128", kAce2010Plain, kPassword, standard(128)},
+        RoundTripCase{"StandardAes192", kAce2007Plain, kPassword, standard(192)},
+        RoundTripCase{"StandardAes256", kAce2010Plain, kWidePassword, standard(256)},
         RoundTripCase{"AgileAes128Sha1", kAce2010Plain, kPassword, agile({128, "SHA1"}, {128, "SHA1"})},
         RoundTripCase{"AgileAes192Sha256", kAce2007Plain, kPassword, agile({192, "SHA256"}, {192, "SHA256"})},
         RoundTripCase{"AgileAes256Sha384", kAce2010Plain, kPassword, agile({256, "SHA384"}, {256, "SHA384"})},
@@ -224,9 +241,16 @@ INSTANTIATE_TEST_SUITE_P(
                       [](const QByteArray& plain, const QString&) {
                           return encodeJet(withJet3Password(plain, "Secret"));
                       }},
+        // A code page other than windows-1252: the password is read in it, like the text.
+        RoundTripCase{"Jet3CodePage1251Password", kJet3Plain, QStringLiteral("\u041f\u0430\u0440\u043e\u043b\u044c"),
+                      [](const QByteArray& plain, const QString&) {
+                          return encodeJet(withJet3Password(plain, "\xcf\xe0\xf0\xee\xeb\xfc", 1251));
+                      }},
         RoundTripCase{"CryptoApi40", kAce2007Plain, kPassword, cryptoApi(40)},
         RoundTripCase{"CryptoApi56LongText", "mdbreader--V2016--longtext.accdb", kPassword, cryptoApi(56)},
         RoundTripCase{"CryptoApi128", "jackcess--V2019--extDateTestV2019.accdb", kWidePassword, cryptoApi(128)},
+        RoundTripCase{"StandardAes128", "jackcess--V2007--complexDataTestV2007.accdb", kPassword, standard(128)},
+        RoundTripCase{"StandardAes256", "mdbreader--V2016--attachments.accdb", kWidePassword, standard(256)},
         RoundTripCase{"AgileAes128Sha1", kAce2007Plain, kPassword, agile({128, "SHA1"}, {128, "SHA1"})},
         RoundTripCase{"AgileAes192Sha256", "mdbreader--V2016--bigint.accdb", kPassword,
                       agile({192, "SHA256"}, {192, "SHA256"})},

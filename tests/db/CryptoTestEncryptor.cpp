@@ -87,15 +87,19 @@ QByteArray digest(const char* name, const QByteArray& a, const QByteArray& b = {
     return QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(length));
 }
 
-QByteArray aesCbcEncrypt(const QByteArray& key, const QByteArray& iv, const QByteArray& plain)
+// AES without padding: CBC with `iv`, or ECB when there is none.
+QByteArray aesEncrypt(const QByteArray& key, const QByteArray& iv, const QByteArray& plain)
 {
-    const EVP_CIPHER* cipher = key.size() == 16 ? EVP_aes_128_cbc() : key.size() == 24 ? EVP_aes_192_cbc() : EVP_aes_256_cbc();
+    const bool ecb = iv.isEmpty();
+    const EVP_CIPHER* cipher = key.size() == 16   ? (ecb ? EVP_aes_128_ecb() : EVP_aes_128_cbc())
+                               : key.size() == 24 ? (ecb ? EVP_aes_192_ecb() : EVP_aes_192_cbc())
+                                                  : (ecb ? EVP_aes_256_ecb() : EVP_aes_256_cbc());
     EVP_CIPHER_CTX* ctx = EVP_CIPHER_CTX_new();
     QByteArray out(plain.size(), '\0');
     int n = 0;
     int tail = 0;
     EVP_EncryptInit_ex(ctx, cipher, nullptr, reinterpret_cast<const unsigned char*>(key.constData()),
-                       reinterpret_cast<const unsigned char*>(iv.constData()));
+                       ecb ? nullptr : reinterpret_cast<const unsigned char*>(iv.constData()));
     EVP_CIPHER_CTX_set_padding(ctx, 0);
     EVP_EncryptUpdate(ctx, reinterpret_cast<unsigned char*>(out.data()), &n,
                       reinterpret_cast<const unsigned char*>(plain.constData()), static_cast<int>(plain.size()));
@@ -151,6 +155,29 @@ QByteArray cryptoApiKey(const QByteArray& baseHash, const QByteArray& block, int
     return key;
 }
 
+// The salted password hashed 50,000 times; the key of a block is made from that hash
+// and the block, XOR-ed into two 64-byte blocks of 0x36 and 0x5C, each hashed.
+QByteArray standardRounds(const QString& password)
+{
+    std::mt19937 rng(kSeed + 3);
+    QByteArray h = digest("SHA1", randomBytes(rng, 16), utf16le(password));
+    for (std::uint32_t i = 0; i < 50000; ++i)
+        h = digest("SHA1", le32(i), h);
+    return h;
+}
+
+QByteArray standardKey(const QByteArray& rounds, const QByteArray& block, int keyBits)
+{
+    const QByteArray h = digest("SHA1", rounds, block);
+    QByteArray inner(64, 0x36);
+    QByteArray outer(64, 0x5C);
+    for (int i = 0; i < h.size(); ++i) {
+        inner[i] = static_cast<char>(inner[i] ^ h[i]);
+        outer[i] = static_cast<char>(outer[i] ^ h[i]);
+    }
+    return (digest("SHA1", inner) + digest("SHA1", outer)).left(keyBits / 8);
+}
+
 QByteArray agileRounds(const char* hash, const QByteArray& salt, const QString& password, std::uint32_t spinCount)
 {
     QByteArray h = digest(hash, salt, utf16le(password));
@@ -174,9 +201,13 @@ QByteArray encodeJet(const QByteArray& plain, const EncodingKey& key)
     return file;
 }
 
-QByteArray withJet3Password(const QByteArray& plain, const QByteArray& password)
+QByteArray withJet3Password(const QByteArray& plain, const QByteArray& password, std::uint16_t codePage)
 {
     return editHeader(plain, [&](std::span<std::uint8_t> header) {
+        if (codePage != 0) {
+            header[0x3C] = static_cast<std::uint8_t>(codePage & 0xFF);
+            header[0x3D] = static_cast<std::uint8_t>(codePage >> 8);
+        }
         for (int i = 0; i < 20; ++i)
             header[0x42 + i] = i < password.size() ? static_cast<std::uint8_t>(password[i]) : 0;
     });
@@ -218,6 +249,47 @@ QByteArray encryptCryptoApiRc4(const QByteArray& plainAce, const QString& passwo
     return file;
 }
 
+QByteArray standardProviderInfo(const QString& password, const StandardOptions& options)
+{
+    std::mt19937 rng(kSeed + 3);
+    const QByteArray salt = randomBytes(rng, 16);
+    const QByteArray verifier = randomBytes(rng, 16);
+    const std::uint32_t algorithm = options.algorithmField != 0 ? options.algorithmField
+                                    : options.keyBits == 128     ? 0x660E
+                                    : options.keyBits == 192     ? 0x660F
+                                                                 : 0x6610;
+
+    QByteArray header;
+    header += le32(0x24);                // fCryptoAPI | fAES
+    header += le32(0);
+    header += le32(algorithm);
+    header += le32(0x8004);              // SHA-1
+    header += le32(options.keySizeField == 0xFFFFFFFF ? static_cast<std::uint32_t>(options.keyBits)
+                                                      : options.keySizeField);
+    header += le32(0x18);                // PROV_RSA_AES
+    header += le32(0) + le32(0);
+    header += utf16le(QStringLiteral("Microsoft Enhanced RSA and AES Cryptographic Provider")) + QByteArray(2, '\0');
+
+    // The verifier's SHA-1 is padded to two AES blocks; each value is encrypted on its own.
+    const QByteArray key = standardKey(standardRounds(password), le32(0), options.keyBits);
+    QByteArray info = le16(4) + le16(2) + le32(0x24) + le32(static_cast<std::uint32_t>(header.size())) + header;
+    info += le32(16) + salt + aesEncrypt(key, {}, verifier) + le32(20);
+    info += aesEncrypt(key, {}, padTo(digest("SHA1", verifier), 32, '\0'));
+    return info;
+}
+
+QByteArray encryptStandard(const QByteArray& plainAce, const QString& password, const StandardOptions& options)
+{
+    QByteArray file = withEncryptionProvider(plainAce, options.key, standardProviderInfo(password, options));
+    const QByteArray rounds = standardRounds(password);
+    const int pageSize = pageSizeOf(file);
+    for (std::uint32_t n = 1; n < static_cast<std::uint32_t>(file.size() / pageSize); ++n) {
+        const QByteArray key = standardKey(rounds, keyBytes(pageKey(options.key, n)), options.keyBits);
+        file.replace(n * pageSize, pageSize, aesEncrypt(key, {}, file.mid(n * pageSize, pageSize)));
+    }
+    return file;
+}
+
 QByteArray agileDescriptor(const QString& password, const AgileOptions& options, const QByteArray& intermediateKey)
 {
     std::mt19937 rng(kSeed + 1);
@@ -230,11 +302,11 @@ QByteArray agileDescriptor(const QString& password, const AgileOptions& options,
     const auto key = [&](const char* block) {
         return padTo(digest(pk.hash, rounds, QByteArray(block, 8)), pk.keyBits / 8, 0x36);
     };
-    const QByteArray hashInput = aesCbcEncrypt(key("\xfe\xa7\xd2\x76\x3b\x4b\x9e\x79"), salt, verifier);
+    const QByteArray hashInput = aesEncrypt(key("\xfe\xa7\xd2\x76\x3b\x4b\x9e\x79"), salt, verifier);
     const QByteArray hashValue =
-        aesCbcEncrypt(key("\xd7\xaa\x0f\x6d\x30\x61\x34\x4e"), salt, padToBlocks(digest(pk.hash, verifier)));
+        aesEncrypt(key("\xd7\xaa\x0f\x6d\x30\x61\x34\x4e"), salt, padToBlocks(digest(pk.hash, verifier)));
     const QByteArray keyValue =
-        aesCbcEncrypt(key("\x14\x6e\x0b\xe7\xab\xac\xd0\xd6"), salt, padToBlocks(intermediateKey));
+        aesEncrypt(key("\x14\x6e\x0b\xe7\xab\xac\xd0\xd6"), salt, padToBlocks(intermediateKey));
 
     const auto attributes = [](const AgileKeyOptions& k, const QByteArray& s) {
         const int hashSize = digest(k.hash, {}).size();
@@ -277,7 +349,7 @@ QByteArray encryptAgile(const QByteArray& plainAce, const QString& password, con
     const int pageSize = pageSizeOf(file);
     for (std::uint32_t n = 1; n < static_cast<std::uint32_t>(file.size() / pageSize); ++n) {
         const QByteArray iv = padTo(digest(options.keyData.hash, keyDataSalt, keyBytes(pageKey(options.key, n))), 16, 0x36);
-        const QByteArray sealed = aesCbcEncrypt(intermediateKey, iv, file.mid(n * pageSize, pageSize));
+        const QByteArray sealed = aesEncrypt(intermediateKey, iv, file.mid(n * pageSize, pageSize));
         file.replace(n * pageSize, pageSize, sealed);
     }
     return file;

@@ -20,8 +20,9 @@ constexpr EncodingKey kSampleKey = {0x5A, 0xC3, 0x17, 0x9E};
 // Jet page encoding: the encoding key into the header, every page after it RC4-ed.
 QByteArray encodeJet(const QByteArray& plain, const EncodingKey& key = kSampleKey);
 
-// Writes a Jet 3 database password (code-page bytes, at most 20) into the header.
-QByteArray withJet3Password(const QByteArray& plain, const QByteArray& password);
+// Writes a Jet 3 database password (code-page bytes, at most 20) into the header, and
+// the code page when one is given.
+QByteArray withJet3Password(const QByteArray& plain, const QByteArray& password, std::uint16_t codePage = 0);
 
 struct CryptoApiOptions {
     int keyBits = 128;         // the key size the pages are encrypted with
@@ -33,6 +34,18 @@ struct CryptoApiOptions {
 // The provider information (version 4.2 onwards) and a file encrypted with it.
 QByteArray cryptoApiProviderInfo(const QString& password, const CryptoApiOptions& options);
 QByteArray encryptCryptoApiRc4(const QByteArray& plainAce, const QString& password, const CryptoApiOptions& options);
+
+struct StandardOptions {
+    int keyBits = 128;                 // AES-128, -192 or -256
+    std::uint32_t keySizeField = 0xFFFFFFFF; // what the header says; by default keyBits
+    std::uint32_t algorithmField = 0;  // the algorithm id; 0 gives the one for keyBits
+    EncodingKey key = kSampleKey;
+};
+
+// Standard encryption: version 4.2, the AES flag, the verifier under AES-ECB, and every
+// page AES-ECB under its own key.
+QByteArray standardProviderInfo(const QString& password, const StandardOptions& options);
+QByteArray encryptStandard(const QByteArray& plainAce, const QString& password, const StandardOptions& options);
 
 struct AgileKeyOptions {
     int keyBits = 256;

@@ -64,18 +64,6 @@ TEST(Jet3Text, WesternCodePageAndUndefinedBytes)
               QStringLiteral("caf\u00E9 \u20AC \uFFFD"));
 }
 
-TEST(HeaderMask, Rc4MatchesKnownKeystream)
-{
-    // RFC 6229 test vector: key 0x0102030405, first keystream bytes b2 39 63 05.
-    const std::uint8_t key[] = {1, 2, 3, 4, 5};
-    std::uint8_t data[4] = {0, 0, 0, 0};
-    rc4Apply(key, 5, data, 4);
-    EXPECT_EQ(data[0], 0xb2);
-    EXPECT_EQ(data[1], 0x39);
-    EXPECT_EQ(data[2], 0x63);
-    EXPECT_EQ(data[3], 0x05);
-}
-
 struct DateCase {
     double days;
     const char* iso;

@@ -229,11 +229,13 @@ TEST(ReaderRoundTrip, ValuesMdbtoolsLoses)
 }
 
 // A database password: the right one opens the file, any other is refused the way the
-// provider refuses it.
+// provider refuses it. The creation date masks it: a date before 1899-12-30 with a time
+// of day is where truncating and flooring its whole days part ways.
 struct PasswordCase {
     const char16_t* stored;
     const char16_t* given;
     bool opens;
+    double created = 45292.5;
 };
 
 class ReaderPassword : public ::testing::TestWithParam<PasswordCase> {};
@@ -245,6 +247,7 @@ TEST_P(ReaderPassword, GatesOpening)
     const QString path = dir.filePath(QStringLiteral("locked.mdb"));
     DatabaseOptions options;
     options.password = QString::fromUtf16(c.stored);
+    options.creationDate = c.created;
     QString error;
     ASSERT_TRUE(DatabaseWriter::writeTables(
         path, {{QStringLiteral("T"), {Column::longInt("N")}, {{Value::longInt(42)}}}}, error, options))
@@ -264,7 +267,10 @@ INSTANTIATE_TEST_SUITE_P(Cases, ReaderPassword,
                                            PasswordCase{u"Geheim€", u"Geheim€", true},
                                            PasswordCase{u"Geheim€", u"geheim€", false},
                                            PasswordCase{u"Geheim€", u"", false},
-                                           PasswordCase{u"twenty characters!!!", u"twenty characters!!!", true}));
+                                           PasswordCase{u"twenty characters!!!", u"twenty characters!!!", true},
+                                           PasswordCase{u"Geheim€", u"Geheim€", true, -1.5},
+                                           PasswordCase{u"Geheim€", u"Geheim€", true, -0.25},
+                                           PasswordCase{u"Geheim€", u"geheim€", false, -1.5}));
 
 } // namespace
 } // namespace quorvane::mdbwriter

@@ -110,7 +110,10 @@ int QtMessageBoxes::show(QWidget* owner, const QString& text, int style, const Q
 QString QtFileDialogs::openFile(QWidget* owner, const QString& title, const QString& filter,
                                 const QString& initialFolder)
 {
-    return QFileDialog::getOpenFileName(owner, title, initialFolder, filter);
+    // A filter's description carries its patterns already ("Microsoft Database (*.mdb)");
+    // shown with the patterns Qt adds, they would stand there twice.
+    return QFileDialog::getOpenFileName(owner, title, initialFolder, filter, nullptr,
+                                        QFileDialog::HideNameFilterDetails);
 }
 
 QString QtFileDialogs::chooseFolder(QWidget* owner, const QString& title, const QString& initialFolder)

@@ -67,19 +67,9 @@ std::unique_ptr<AccessDatabase> AccessDatabase::openPager(std::unique_ptr<Pager>
         error = DbError::unrecognizedFormat(label);
         return nullptr;
     }
-    const QByteArray page0 = first.left(header->pageSize);
-    auto decoder = makePageDecoder(
-        std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(page0.constData()),
-                                      static_cast<std::size_t>(page0.size())),
-        password, error);
+    auto decoder = makePageDecoder(*header, password, error);
     if (error.isError())
         return nullptr;
-    // Jet 3 and Jet 4 keep the database password in the header; it only gates opening.
-    // A file without one opens with any password, as the engines do.
-    if (header->version != JetVersion::Ace && !header->password.isEmpty() && header->password != password) {
-        error = DbError::badPassword();
-        return nullptr;
-    }
     pager->setDecoder(std::move(decoder));
 
     std::unique_ptr<AccessDatabase> db(new AccessDatabase(std::move(pager), *header));

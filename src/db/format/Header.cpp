@@ -2,8 +2,10 @@
 
 #include "ByteView.h"
 #include "TextCodec.h"
+#include "crypto/CryptoError.h"
+#include "crypto/Rc4.h"
 
-
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 
@@ -11,12 +13,16 @@ namespace quorvane::db::format {
 
 namespace {
 
-constexpr std::uint8_t kHeaderKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
-constexpr std::size_t kMaskedStart = 0x18;
+constexpr std::size_t kSignatureOffset = 4;
+constexpr std::size_t kSignatureLength = 15;
 constexpr std::size_t kVersionOffset = 0x14;
 constexpr std::size_t kCodePageOffset = 0x3C;
+constexpr std::size_t kEncodingKeyOffset = 0x3E;
 constexpr std::size_t kPasswordOffset = 0x42;
+constexpr std::size_t kJet3PasswordBytes = 20;
+constexpr std::size_t kJet4PasswordBytes = 40;
 constexpr std::size_t kCreationDateOffset = 0x72;
+constexpr std::size_t kEncryptionProviderOffset = 0x299;
 
 QString trimAtNul(QString s)
 {
@@ -26,73 +32,94 @@ QString trimAtNul(QString s)
     return s;
 }
 
-} // namespace
-
-void rc4Apply(const std::uint8_t* key, std::size_t keyLength, std::uint8_t* data, std::size_t length)
+bool hasSignature(QByteArrayView page, const char* signature)
 {
-    std::uint8_t s[256];
-    for (int i = 0; i < 256; ++i)
-        s[i] = static_cast<std::uint8_t>(i);
-    std::uint8_t j = 0;
-    for (int i = 0; i < 256; ++i) {
-        j = static_cast<std::uint8_t>(j + s[i] + key[i % keyLength]);
-        std::swap(s[i], s[j]);
-    }
-    std::uint8_t a = 0, b = 0;
-    for (std::size_t n = 0; n < length; ++n) {
-        a = static_cast<std::uint8_t>(a + 1);
-        b = static_cast<std::uint8_t>(b + s[a]);
-        std::swap(s[a], s[b]);
-        data[n] ^= s[static_cast<std::uint8_t>(s[a] + s[b])];
-    }
+    return page.size() >= static_cast<qsizetype>(kSignatureOffset + kSignatureLength) &&
+           std::memcmp(page.data() + kSignatureOffset, signature, kSignatureLength) == 0;
 }
 
-std::optional<Header> readHeader(const QByteArray& page0, const QString& path, DbError& error)
+// Jet 4 masks the password once more with the four bytes of the creation date's whole
+// days, repeated. A date that gives no day count masks nothing, so a damaged date makes
+// the stored password not match rather than reach an undefined conversion.
+QString jet4Password(const ByteView& page, double creationDate)
 {
-    static const char kJet[] = "Standard Jet DB";
-    static const char kAce[] = "Standard ACE DB";
-    const auto* raw = reinterpret_cast<const std::uint8_t*>(page0.constData());
-    if (page0.size() < 2048 || raw[0] != 0x00 || raw[1] != 0x01 || raw[2] != 0x00 || raw[3] != 0x00 ||
-        (std::memcmp(raw + 4, kJet, 15) != 0 && std::memcmp(raw + 4, kAce, 15) != 0)) {
+    std::uint8_t mask[4] = {};
+    if (const auto days = wholeDays(creationDate)) {
+        const auto bits = static_cast<std::uint32_t>(*days);
+        for (int i = 0; i < 4; ++i)
+            mask[i] = static_cast<std::uint8_t>(bits >> (8 * i));
+    }
+    QString password;
+    for (std::size_t i = 0; i < kJet4PasswordBytes; i += 2) {
+        const auto lo = static_cast<std::uint8_t>(page.u8(kPasswordOffset + i) ^ mask[i % 4]);
+        const auto hi = static_cast<std::uint8_t>(page.u8(kPasswordOffset + i + 1) ^ mask[(i + 1) % 4]);
+        const auto unit = static_cast<char16_t>(lo | (hi << 8));
+        if (unit == 0)
+            break;
+        password.append(QChar(unit));
+    }
+    return password;
+}
+
+} // namespace
+
+std::optional<std::int32_t> wholeDays(double date)
+{
+    // Truncation, as Jackcess takes it ((int) of the double) and as a C engine's cast
+    // does; floor would differ only for dates before 1899-12-30 with a time of day.
+    if (!std::isfinite(date) || date <= -2147483649.0 || date >= 2147483648.0)
+        return std::nullopt;
+    return static_cast<std::int32_t>(date);
+}
+
+std::optional<std::span<const std::uint8_t>> Header::encryptionProvider() const
+{
+    const ByteView view(reinterpret_cast<const std::uint8_t*>(page.constData()), static_cast<std::size_t>(page.size()));
+    const std::size_t start = kEncryptionProviderOffset + 2;
+    if (!view.has(kEncryptionProviderOffset, 2) || !view.has(start, view.u16(kEncryptionProviderOffset)))
+        return std::nullopt;
+    return std::span(view.data() + start, view.u16(kEncryptionProviderOffset));
+}
+
+std::optional<Header> readHeader(QByteArrayView page0, const QString& path, DbError& error)
+{
+    const bool msisam = hasSignature(page0, "MSISAM Database");
+    if (page0.size() < 4 || page0[0] != 0x00 || page0[1] != 0x01 || page0[2] != 0x00 || page0[3] != 0x00 ||
+        (!hasSignature(page0, "Standard Jet DB") && !hasSignature(page0, "Standard ACE DB") && !msisam)) {
         error = DbError::unrecognizedFormat(path);
         return std::nullopt;
     }
     Header h;
-    const std::uint8_t versionByte = raw[kVersionOffset];
+    const auto versionByte = page0.size() > static_cast<qsizetype>(kVersionOffset) ? page0[kVersionOffset] : 0;
     h.version = versionByte == 0 ? JetVersion::Jet3 : versionByte == 1 ? JetVersion::Jet4 : JetVersion::Ace;
     h.pageSize = h.version == JetVersion::Jet3 ? 2048 : 4096;
-    if (static_cast<std::uint32_t>(page0.size()) < h.pageSize) {
+    // Shorter than one page is not a database, as the provider answers it.
+    if (page0.size() < static_cast<qsizetype>(h.pageSize)) {
         error = DbError::unrecognizedFormat(path);
         return std::nullopt;
     }
 
-    // Unmask the header fields (126 bytes in Jet 3, 128 later).
-    QByteArray plain = page0.left(h.pageSize);
-    auto* p = reinterpret_cast<std::uint8_t*>(plain.data());
-    rc4Apply(kHeaderKey, 4, p + kMaskedStart, h.version == JetVersion::Jet3 ? 126 : 128);
-    const ByteView view(p, static_cast<std::size_t>(plain.size()));
+    h.page = page0.first(h.pageSize).toByteArray();
+    auto* p = reinterpret_cast<std::uint8_t*>(h.page.data());
+    crypto::toggleHeaderMask(std::span(p, h.pageSize), h.version == JetVersion::Jet3);
+    const ByteView view(p, h.pageSize);
+    std::copy_n(p + kEncodingKeyOffset, h.encodingKey.size(), h.encodingKey.begin());
+    if (msisam) {
+        // Microsoft Money files share the layout but not the rest of the format.
+        error = h.isEncoded() ? crypto::unsupportedEncryption(QStringLiteral("Microsoft Money (MSISAM) encryption"))
+                              : DbError::unrecognizedFormat(path);
+        return std::nullopt;
+    }
 
     h.codePage = view.u16(kCodePageOffset);
     if (h.version == JetVersion::Jet3) {
-        // Jet 3 keeps the password in the database's code page.
+        // Jet 3 keeps the password in the database's code page, like its text.
         const TextCodec codec(h.version, h.codePage);
-        h.password = trimAtNul(codec.decode(ByteView(p + kPasswordOffset, 20)));
+        h.password = trimAtNul(codec.decode(ByteView(p + kPasswordOffset, kJet3PasswordBytes)));
     } else {
         h.creationDate = view.f64(kCreationDateOffset);
-        std::uint8_t pwd[40];
-        std::memcpy(pwd, p + kPasswordOffset, 40);
-        if (h.version == JetVersion::Jet4) {
-            // Jet 4 masks the password further with the integer part of the creation date.
-            const double d = h.creationDate;
-            std::int32_t whole = 0;
-            if (std::isfinite(d) && d > -2147483648.0 && d < 2147483648.0)
-                whole = static_cast<std::int32_t>(d);
-            std::uint8_t mask[4];
-            std::memcpy(mask, &whole, 4);
-            for (int i = 0; i < 40; ++i)
-                pwd[i] ^= mask[i % 4];
-            h.password = trimAtNul(QString::fromUtf16(reinterpret_cast<const char16_t*>(pwd), 20));
-        }
+        if (h.version == JetVersion::Jet4)
+            h.password = jet4Password(view, h.creationDate);
     }
     return h;
 }

@@ -2,10 +2,11 @@
 
 #include "crypto/AgileDecoder.h"
 #include "crypto/ByteReader.h"
+#include "crypto/CryptoApiHeader.h"
 #include "crypto/CryptoApiRc4Decoder.h"
 #include "crypto/CryptoError.h"
-#include "crypto/HeaderPage.h"
 #include "crypto/JetRc4Decoder.h"
+#include "crypto/StandardAesDecoder.h"
 
 #include <exception>
 
@@ -28,7 +29,7 @@ QByteArray officePasswordBytes(const QString& password)
     return bytes;
 }
 
-std::unique_ptr<PageDecoder> makeOfficeDecoder(const HeaderPage& header, const QString& password, DbError& error)
+std::unique_ptr<PageDecoder> makeOfficeDecoder(const Header& header, const QString& password, DbError& error)
 {
     const auto provider = header.encryptionProvider();
     if (!provider) {
@@ -50,10 +51,16 @@ std::unique_ptr<PageDecoder> makeOfficeDecoder(const HeaderPage& header, const Q
             return nullptr;
         }
         const auto xml = reader.rest();
-        return AgileDecoder::open(QByteArrayView(xml.data(), xml.size()), header.encodingKey(), passwordBytes, error);
+        return AgileDecoder::open(QByteArrayView(xml.data(), xml.size()), header.encodingKey, passwordBytes, error);
     }
-    if ((*major == 2 || *major == 3 || *major == 4) && *minor == 2)
-        return CryptoApiRc4Decoder::open(reader.rest(), header.encodingKey(), passwordBytes, error);
+    if ((*major == 2 || *major == 3 || *major == 4) && *minor == 2) {
+        const auto cryptoApi = CryptoApiHeader::read(reader.rest(), error);
+        if (!cryptoApi)
+            return nullptr;
+        if (cryptoApi->isAes())
+            return StandardAesDecoder::open(*cryptoApi, header.encodingKey, passwordBytes, error);
+        return CryptoApiRc4Decoder::open(*cryptoApi, header.encodingKey, passwordBytes, error);
+    }
     if ((*major == 3 || *major == 4) && *minor == 3) {
         error = unsupportedEncryption(QStringLiteral("an extensible encryption provider"));
         return nullptr;
@@ -66,43 +73,33 @@ std::unique_ptr<PageDecoder> makeOfficeDecoder(const HeaderPage& header, const Q
     return nullptr;
 }
 
-std::unique_ptr<PageDecoder> makeDecoder(std::span<const std::uint8_t> headerPage, const QString& password,
-                                         DbError& error)
+std::unique_ptr<PageDecoder> makeDecoder(const Header& header, const QString& password, DbError& error)
 {
-    const auto header = HeaderPage::read(headerPage, error);
-    if (!header)
-        return nullptr;
-    if (header->engine() == HeaderPage::Engine::Ace) {
+    if (header.version == JetVersion::Ace) {
         // An ACE file with a password is always encrypted; a plain one opens whatever
         // password comes with it, as Access does.
-        if (!header->isEncoded())
+        if (!header.isEncoded())
             return nullptr;
-        return makeOfficeDecoder(*header, password, error);
-    }
-    if (header->isMsisam() && header->isEncoded()) {
-        error = unsupportedEncryption(QStringLiteral("Microsoft Money (MSISAM) encryption"));
-        return nullptr;
+        return makeOfficeDecoder(header, password, error);
     }
     // A Jet database password only guards the door: it is kept in the header and the
-    // pages do not depend on it.
-    const QString stored = header->jetPassword();
-    if (!stored.isEmpty() && stored != password) {
+    // pages do not depend on it. A file without one opens with any password.
+    if (!header.password.isEmpty() && header.password != password) {
         error = DbError::badPassword();
         return nullptr;
     }
-    if (!header->isEncoded())
+    if (!header.isEncoded())
         return nullptr;
-    return std::make_unique<JetRc4Decoder>(header->encodingKey());
+    return std::make_unique<JetRc4Decoder>(header.encodingKey);
 }
 
 } // namespace
 
-std::unique_ptr<PageDecoder> makePageDecoder(std::span<const std::uint8_t> headerPage, const QString& password,
-                                             DbError& error)
+std::unique_ptr<PageDecoder> makePageDecoder(const Header& header, const QString& password, DbError& error)
 {
     error = {};
     try {
-        auto decoder = makeDecoder(headerPage, password, error);
+        auto decoder = makeDecoder(header, password, error);
         if (decoder)
             error = {};
         return decoder;
@@ -112,6 +109,16 @@ std::unique_ptr<PageDecoder> makePageDecoder(std::span<const std::uint8_t> heade
                  QStringLiteral("The encryption of the database could not be read: %1").arg(QString::fromUtf8(e.what()))};
         return nullptr;
     }
+}
+
+std::unique_ptr<PageDecoder> makePageDecoder(std::span<const std::uint8_t> headerPage, const QString& password,
+                                             DbError& error)
+{
+    const auto header = readHeader(
+        QByteArrayView(headerPage.data(), static_cast<qsizetype>(headerPage.size())), QString(), error);
+    if (!header)
+        return nullptr;
+    return makePageDecoder(*header, password, error);
 }
 
 } // namespace quorvane::db::format

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "Header.h"
 #include "db/DbError.h"
 
 #include <QString>
@@ -20,12 +21,16 @@ public:
     virtual void decodePage(std::uint32_t pageNumber, std::span<std::uint8_t> page) const = 0;
 };
 
-// Looks at the header page exactly as stored in the file (page 0, not yet unmasked;
-// 2048 bytes for Jet 3, 4096 otherwise) and the password from the connection string.
-// Returns nullptr with no error when the pages are stored plain, a decoder when they
-// are encoded or encrypted and the password opens them, or nullptr with `error` set:
-// 3031 "Not a valid password." for a wrong or missing password, or a clear error
-// naming an encryption that is not supported or a damaged encryption header.
+// Decides from the decoded header and the password from the connection string how
+// the other pages are stored. Returns nullptr with no error when they are plain, a
+// decoder when they are encoded or encrypted and the password opens them, or nullptr
+// with `error` set: 3031 "Not a valid password." for a wrong or missing password (the
+// Jet database password included: this is the one place it is checked), or a clear
+// error naming an encryption that is not supported or a damaged encryption header.
+std::unique_ptr<PageDecoder> makePageDecoder(const Header& header, const QString& password, DbError& error);
+
+// The same from the header page exactly as stored in the file (page 0, not yet
+// unmasked; 2048 bytes for Jet 3, 4096 otherwise), for callers that hold only the bytes.
 std::unique_ptr<PageDecoder> makePageDecoder(std::span<const std::uint8_t> headerPage, const QString& password,
                                              DbError& error);
 

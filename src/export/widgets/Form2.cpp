@@ -2,6 +2,7 @@
 
 #include "AddFolder.h"
 #include "Form2ExportHost.h"
+#include "QtFolderDialog.h"
 #include "TableListView.h"
 #include "TextProgressBar.h"
 
@@ -29,7 +30,6 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScreen>
-#include <QStandardPaths>
 
 namespace quorvane::exporter {
 
@@ -246,11 +246,8 @@ void Form2::Form_Load()
     r.run(112, [&] { m_ListView1->header()->resizeSection(0, px(6000)); });
 
     r.run(116, [&] {
-        QString desktop = m_setup.desktopFolder;
-        if (desktop.isEmpty()) {
-            desktop = QStandardPaths::writableLocation(QStandardPaths::DesktopLocation);
-        }
-        const QString fallback = QDir::toNativeSeparators(desktop) + QDir::separator();
+        const QString base = desktopOrHome(m_setup.desktopFolder, m_setup.homeFolder);
+        const QString fallback = QDir::toNativeSeparators(base) + QDir::separator();
         m_Text1->setText(m_settings.getSetting(app::keys::kOutputFolder, fallback));
     });
     r.run(118, [&] { m_Text2->setText(m_settings.getSetting(app::keys::kSeparatedBy, QStringLiteral(","))); });

@@ -46,12 +46,15 @@ namespace pointer = app::pointer;
 
 // What the window needs besides the main window, the store and the platform services.
 struct Form2Setup {
-    // The folder of the program: "HAND-M.CUR" there becomes the pointer over push buttons.
+    // The folder that holds the program's data files: "HAND-M.CUR" there becomes the
+    // pointer over push buttons.
     QString programFolder;
     // The program's icon, the window icon.
     QIcon icon;
-    // The base of the default output folder; empty means the user's Desktop.
+    // The base of the default output folder where it exists, otherwise `homeFolder`;
+    // empty means the user's own Desktop and home folders.
     QString desktopFolder;
+    QString homeFolder;
     // "< Back": shows the main window (this window hides itself afterwards).
     std::function<void()> showForm1;
     // Closing the window ends the program; empty means QCoreApplication::quit().

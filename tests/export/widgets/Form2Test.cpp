@@ -33,6 +33,7 @@ private slots:
     void init();
     void cleanup();
 
+    void firstStartShowsAndStoresDefaults_data();
     void firstStartShowsAndStoresDefaults();
     void restoresStoredTexts();
     void checkBoxesTakeTheNumericValue_data();
@@ -107,7 +108,8 @@ std::unique_ptr<Form2> Form2Test::makeForm(const Settings& stored)
     services.fileDialogs = &m_dialogs;
     exporter::Form2Setup setup;
     setup.programFolder = m_dir->path();
-    setup.desktopFolder = QStringLiteral("/home/ann/Desktop");
+    setup.desktopFolder = m_dir->filePath(QStringLiteral("Desktop"));
+    setup.homeFolder = m_dir->filePath(QStringLiteral("home"));
     setup.showForm1 = [this] { ++m_form1Shown; };
     setup.endProgram = [this] { ++m_endProgram; };
     setup.reporter = &m_reporter;
@@ -123,11 +125,25 @@ void Form2Test::addRows(const QStringList& names, bool checked)
     }
 }
 
+void Form2Test::firstStartShowsAndStoresDefaults_data()
+{
+    QTest::addColumn<bool>("desktopExists");
+    QTest::addColumn<QString>("expectedBase");
+    QTest::newRow("Desktop folder") << true << QStringLiteral("Desktop");
+    // No Desktop folder (servers, minimal desktops): an output folder that does not exist
+    // would fail the first export, so the home folder stands in.
+    QTest::newRow("no Desktop folder") << false << QStringLiteral("home");
+}
+
 void Form2Test::firstStartShowsAndStoresDefaults()
 {
+    QFETCH(bool, desktopExists);
+    QFETCH(QString, expectedBase);
+    if (desktopExists)
+        QVERIFY(QDir(m_dir->path()).mkdir(QStringLiteral("Desktop")));
     m_form = makeForm();
     m_form->ensureLoaded();
-    const QString desktop = QDir::toNativeSeparators(QStringLiteral("/home/ann/Desktop")) + QDir::separator();
+    const QString desktop = QDir::toNativeSeparators(m_dir->filePath(expectedBase)) + QDir::separator();
     QCOMPARE(control<QLineEdit>("Text1")->text(), desktop);
     QCOMPARE(control<QLineEdit>("Text2")->text(), QStringLiteral(","));
     QVERIFY(control<QCheckBox>("Check6")->isChecked());

@@ -6,19 +6,24 @@
 
 namespace quorvane::db::format::crypto {
 
-bool isAesKeyLength(qsizetype bytes)
+namespace {
+
+enum class Mode { Cbc, Ecb };
+
+const EVP_CIPHER* cipherFor(Mode mode, qsizetype keyBytes)
 {
-    return bytes == 16 || bytes == 24 || bytes == 32;
+    switch (keyBytes) {
+    case 16: return mode == Mode::Cbc ? EVP_aes_128_cbc() : EVP_aes_128_ecb();
+    case 24: return mode == Mode::Cbc ? EVP_aes_192_cbc() : EVP_aes_192_ecb();
+    case 32: return mode == Mode::Cbc ? EVP_aes_256_cbc() : EVP_aes_256_ecb();
+    default: return nullptr;
+    }
 }
 
-bool aesCbc(bool encrypt, QByteArrayView key, QByteArrayView iv, std::span<const std::uint8_t> in,
-            std::span<std::uint8_t> out)
+bool aesRun(const EVP_CIPHER* cipher, bool encrypt, QByteArrayView key, const unsigned char* iv,
+            std::span<const std::uint8_t> in, std::span<std::uint8_t> out)
 {
-    const EVP_CIPHER* cipher = key.size() == 16   ? EVP_aes_128_cbc()
-                               : key.size() == 24 ? EVP_aes_192_cbc()
-                               : key.size() == 32 ? EVP_aes_256_cbc()
-                                                  : nullptr;
-    if (!cipher || iv.size() != kAesBlockSize || in.size() != out.size() || in.size() % kAesBlockSize != 0)
+    if (!cipher || in.size() != out.size() || in.size() % kAesBlockSize != 0)
         return false;
     if (in.empty())
         return true;
@@ -26,8 +31,7 @@ bool aesCbc(bool encrypt, QByteArrayView key, QByteArrayView iv, std::span<const
     if (!ctx)
         return false;
     const auto* k = reinterpret_cast<const unsigned char*>(key.data());
-    const auto* v = reinterpret_cast<const unsigned char*>(iv.data());
-    if (EVP_CipherInit_ex(ctx.get(), cipher, nullptr, k, v, encrypt ? 1 : 0) != 1)
+    if (EVP_CipherInit_ex(ctx.get(), cipher, nullptr, k, iv, encrypt ? 1 : 0) != 1)
         return false;
     EVP_CIPHER_CTX_set_padding(ctx.get(), 0);
     int written = 0;
@@ -37,6 +41,27 @@ bool aesCbc(bool encrypt, QByteArrayView key, QByteArrayView iv, std::span<const
     if (EVP_CipherFinal_ex(ctx.get(), out.data() + written, &tail) != 1)
         return false;
     return static_cast<std::size_t>(written + tail) == in.size();
+}
+
+} // namespace
+
+bool isAesKeyLength(qsizetype bytes)
+{
+    return bytes == 16 || bytes == 24 || bytes == 32;
+}
+
+bool aesCbc(bool encrypt, QByteArrayView key, QByteArrayView iv, std::span<const std::uint8_t> in,
+            std::span<std::uint8_t> out)
+{
+    if (iv.size() != kAesBlockSize)
+        return false;
+    return aesRun(cipherFor(Mode::Cbc, key.size()), encrypt, key, reinterpret_cast<const unsigned char*>(iv.data()),
+                  in, out);
+}
+
+bool aesEcb(bool encrypt, QByteArrayView key, std::span<const std::uint8_t> in, std::span<std::uint8_t> out)
+{
+    return aesRun(cipherFor(Mode::Ecb, key.size()), encrypt, key, nullptr, in, out);
 }
 
 } // namespace quorvane::db::format::crypto

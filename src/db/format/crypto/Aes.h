@@ -14,6 +14,10 @@ namespace quorvane::db::format::crypto {
 bool aesCbc(bool encrypt, QByteArrayView key, QByteArrayView iv, std::span<const std::uint8_t> in,
             std::span<std::uint8_t> out);
 
+// AES in ECB mode without padding, as Standard encryption uses it: each block alone.
+// The same rules as aesCbc, without the IV.
+bool aesEcb(bool encrypt, QByteArrayView key, std::span<const std::uint8_t> in, std::span<std::uint8_t> out);
+
 constexpr int kAesBlockSize = 16;
 
 bool isAesKeyLength(qsizetype bytes);

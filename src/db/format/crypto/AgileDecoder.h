@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AgileDescriptor.h"
-#include "HeaderPage.h"
+#include "PageKey.h"
 #include "db/DbError.h"
 #include "db/format/PageDecoder.h"
 

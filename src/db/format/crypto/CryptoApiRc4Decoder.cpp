@@ -1,25 +1,20 @@
 #include "CryptoApiRc4Decoder.h"
 
-#include "ByteReader.h"
 #include "CryptoError.h"
 #include "Hash.h"
 #include "Rc4.h"
 
 #include <openssl/crypto.h>
 
+#include <algorithm>
+
 namespace quorvane::db::format::crypto {
 
 namespace {
 
-constexpr std::uint32_t kFlagCryptoApi = 0x04;
-constexpr std::uint32_t kFlagExternal = 0x10;
-constexpr std::uint32_t kFlagAes = 0x20;
 constexpr std::uint32_t kAlgorithmRc4 = 0x6801;
-constexpr std::uint32_t kHashSha1 = 0x8004;
-constexpr std::uint32_t kFixedHeaderBytes = 32; // eight 32-bit fields before the provider name
-constexpr std::uint32_t kSaltBytes = 16;
-constexpr std::uint32_t kVerifierBytes = 16;
-constexpr std::uint32_t kSha1Bytes = 20;
+constexpr std::size_t kVerifierBytes = 16;
+constexpr std::size_t kSha1Bytes = CryptoApiHeader::kSha1Bytes;
 
 // A header that leaves the key size at 0 means the provider's default: 40 bits for the
 // "Base" provider (or none named), 128 for the enhanced and strong ones.
@@ -43,78 +38,32 @@ CryptoApiRc4Decoder::CryptoApiRc4Decoder(QByteArray baseHash, int keyBits, const
 {
 }
 
-std::unique_ptr<PageDecoder> CryptoApiRc4Decoder::open(std::span<const std::uint8_t> info, const PageKey& encodingKey,
+std::unique_ptr<PageDecoder> CryptoApiRc4Decoder::open(const CryptoApiHeader& header, const PageKey& encodingKey,
                                                        QByteArrayView password, DbError& error)
 {
-    ByteReader reader(info);
-    const auto flags = reader.u32();
-    const auto headerBytes = reader.u32();
-    if (!flags || !headerBytes || *headerBytes < kFixedHeaderBytes || *headerBytes > reader.remaining()) {
-        error = damagedEncryptionHeader(QStringLiteral("is cut short"));
+    if (header.algorithm != 0 && header.algorithm != kAlgorithmRc4) {
+        error = unsupportedEncryption(
+            QStringLiteral("the CryptoAPI algorithm 0x%1").arg(header.algorithm, 4, 16, QLatin1Char('0')));
         return nullptr;
     }
-    if ((*flags & kFlagExternal) != 0) {
-        error = unsupportedEncryption(QStringLiteral("an external encryption provider"));
+    if (header.hash != 0 && header.hash != CryptoApiHeader::kHashSha1) {
+        error = unsupportedEncryption(QStringLiteral("the CryptoAPI hash 0x%1").arg(header.hash, 4, 16, QLatin1Char('0')));
         return nullptr;
     }
-    if ((*flags & kFlagCryptoApi) == 0) {
-        error = unsupportedEncryption(QStringLiteral("an unknown Office encryption (flags 0x%1)").arg(*flags, 0, 16));
-        return nullptr;
-    }
-    if ((*flags & kFlagAes) != 0) {
-        error = unsupportedEncryption(QStringLiteral("Office standard encryption (AES)"));
-        return nullptr;
-    }
-
-    ByteReader header(*reader.bytes(*headerBytes));
-    header.u32(); // the flags again
-    header.u32(); // size of extra data, unused
-    const std::uint32_t algorithm = *header.u32();
-    const std::uint32_t hash = *header.u32();
-    const std::uint32_t keySize = *header.u32();
-    header.u32(); // provider type
-    header.u32();
-    header.u32();
-    if (algorithm != 0 && algorithm != kAlgorithmRc4) {
-        error = unsupportedEncryption(QStringLiteral("the CryptoAPI algorithm 0x%1").arg(algorithm, 4, 16, QLatin1Char('0')));
-        return nullptr;
-    }
-    if (hash != 0 && hash != kHashSha1) {
-        error = unsupportedEncryption(QStringLiteral("the CryptoAPI hash 0x%1").arg(hash, 4, 16, QLatin1Char('0')));
-        return nullptr;
-    }
-    const int keyBits = keySize == 0 ? defaultKeyBits(header.rest()) : static_cast<int>(std::min(keySize, 0x10000u));
+    const int keyBits = header.keySize == 0 ? defaultKeyBits(header.providerName)
+                                            : static_cast<int>(std::min(header.keySize, 0x10000u));
     // CryptoAPI RC4 keys run from 40 to 128 bits in steps of 8.
     if (keyBits < 40 || keyBits > 128 || keyBits % 8 != 0) {
-        error = unsupportedEncryption(QStringLiteral("RC4 with a %1-bit key").arg(keySize));
+        error = unsupportedEncryption(QStringLiteral("RC4 with a %1-bit key").arg(header.keySize));
         return nullptr;
     }
-
-    const auto saltSize = reader.u32();
-    if (!saltSize) {
-        error = damagedEncryptionHeader(QStringLiteral("has no password verifier"));
+    const auto encryptedVerifierHash = header.verifierHash(kSha1Bytes, error);
+    if (!encryptedVerifierHash)
         return nullptr;
-    }
-    if (*saltSize != kSaltBytes) {
-        error = damagedEncryptionHeader(QStringLiteral("names a salt of %1 bytes").arg(*saltSize));
-        return nullptr;
-    }
-    const auto salt = reader.bytes(kSaltBytes);
-    const auto encryptedVerifier = reader.bytes(kVerifierBytes);
-    const auto verifierHashSize = reader.u32();
-    const auto encryptedVerifierHash = reader.bytes(kSha1Bytes);
-    if (!salt || !encryptedVerifier || !verifierHashSize || !encryptedVerifierHash) {
-        error = damagedEncryptionHeader(QStringLiteral("has a password verifier that is cut short"));
-        return nullptr;
-    }
-    if (*verifierHashSize != kSha1Bytes) {
-        error = damagedEncryptionHeader(QStringLiteral("names a verifier hash of %1 bytes").arg(*verifierHashSize));
-        return nullptr;
-    }
 
     Hasher sha1(HashAlgorithm::Sha1);
     auto decoder = std::unique_ptr<CryptoApiRc4Decoder>(
-        new CryptoApiRc4Decoder(sha1.hash({QByteArrayView(salt->data(), salt->size()), password}), keyBits, encodingKey));
+        new CryptoApiRc4Decoder(sha1.hash({QByteArrayView(header.salt.data(), header.salt.size()), password}), keyBits, encodingKey));
 
     // The verifier and its hash are one RC4 stream under the key of block 0 (the plain
     // number 0, not the encoding key).
@@ -122,7 +71,7 @@ std::unique_ptr<PageDecoder> CryptoApiRc4Decoder::open(std::span<const std::uint
     Rc4 rc4(std::span(reinterpret_cast<const std::uint8_t*>(key.constData()), static_cast<std::size_t>(key.size())));
     std::array<std::uint8_t, kVerifierBytes> verifier{};
     std::array<std::uint8_t, kSha1Bytes> verifierHash{};
-    std::copy(encryptedVerifier->begin(), encryptedVerifier->end(), verifier.begin());
+    std::copy(header.encryptedVerifier.begin(), header.encryptedVerifier.end(), verifier.begin());
     std::copy(encryptedVerifierHash->begin(), encryptedVerifierHash->end(), verifierHash.begin());
     rc4.apply(verifier);
     rc4.apply(verifierHash);

@@ -1,6 +1,7 @@
 #pragma once
 
-#include "HeaderPage.h"
+#include "CryptoApiHeader.h"
+#include "PageKey.h"
 #include "db/DbError.h"
 #include "db/format/PageDecoder.h"
 
@@ -15,10 +16,8 @@ namespace quorvane::db::format::crypto {
 // key size of the header; 40-bit keys are padded with zeros to 128 bits.
 class CryptoApiRc4Decoder : public PageDecoder {
 public:
-    // `info` is the provider information after its version: the flags, the header and
-    // the password verifier. Answers nullptr with `error` set for a wrong password, an
-    // unsupported algorithm or a damaged header.
-    static std::unique_ptr<PageDecoder> open(std::span<const std::uint8_t> info, const PageKey& encodingKey,
+    // Answers nullptr with `error` set for a wrong password or an unsupported algorithm.
+    static std::unique_ptr<PageDecoder> open(const CryptoApiHeader& header, const PageKey& encodingKey,
                                              QByteArrayView password, DbError& error);
 
     void decodePage(std::uint32_t pageNumber, std::span<std::uint8_t> page) const override;

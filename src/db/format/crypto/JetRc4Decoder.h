@@ -1,6 +1,6 @@
 #pragma once
 
-#include "HeaderPage.h"
+#include "PageKey.h"
 #include "db/format/PageDecoder.h"
 
 namespace quorvane::db::format::crypto {
