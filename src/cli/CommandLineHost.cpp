@@ -39,6 +39,11 @@ void CommandLineHost::processEvents()
         drawBar();
 }
 
+bool CommandLineHost::stopRequested() const
+{
+    return m_io.stopSignal && m_io.stopSignal() != 0;
+}
+
 void CommandLineHost::drawBar()
 {
     constexpr int kBarWidth = 24;
@@ -67,7 +72,8 @@ void CommandLineHost::finishProgress()
 void CommandLineHost::showMessage(const QString& text)
 {
     clearBar();
-    if (!m_quiet)
+    // On standard output the text itself is the result: no "File created at".
+    if (!m_quiet && !options.device)
         m_io.err(text + QLatin1Char('\n'));
 }
 

@@ -31,6 +31,10 @@ public:
         bool quotes() const override { return quotesOn; }
         bool oneFilePerTable() const override { return !oneFile; }
         bool oneFileForAll() const override { return oneFile; }
+        exporter::OutputStyle style;
+        QIODevice* device = nullptr; // "-o -": standard output
+        exporter::OutputStyle outputStyle() const override { return style; }
+        QIODevice* outputDevice() const override { return device; }
     };
 
     struct Tables : exporter::TableList {
@@ -54,6 +58,7 @@ private:
     void setValue(double value) override;
     void setText(const QString& text) override;
     void processEvents() override;
+    bool stopRequested() const override;
     void restoreDefault() override {}
     void showMessage(const QString& text) override;
     void showApplicationError(const report::ApplicationError& error) override;

@@ -6,6 +6,7 @@
 #include "app/report/ApplicationError.h"
 #include "db/Ado.h"
 #include "db/ConnectionString.h"
+#include "export/CodePageEncoder.h"
 #include "export/TableExportEngine.h"
 
 #include <QCommandLineParser>
@@ -29,6 +30,8 @@ struct Arguments {
     bool oneFile = false;
     bool list = false;
     bool quiet = false;
+    bool toStdout = false;
+    exporter::OutputStyle style;
 };
 
 QString helpText(const QCommandLineParser& parser)
@@ -40,9 +43,16 @@ QString helpText(const QCommandLineParser& parser)
         text.replace(7, options - 7, kProgram);
     text += QStringLiteral(
         "\nValues are written as the locale of the environment shows them (LC_ALL, LC_TIME,\n"
-        "LC_NUMERIC, LANG). Files are named after their table with \".txt\" appended.\n"
+        "LC_NUMERIC, LANG) unless --values exact is given: then dates read\n"
+        "\"YYYY-MM-DD HH:MM:SS\" (a fraction of a second when it is not zero), numbers have \".\"\n"
+        "as the decimal separator and every digit they hold, Yes/No is true or false.\n"
+        "Files are named after their table with \".txt\" (\".jsonl\") appended.\n"
+        "\nExamples:\n"
+        "  quorvane-export -q --csv --values exact --null NULL -o - db.mdb Orders\n"
+        "  quorvane-export --format jsonl -o out db.accdb\n"
         "\nExit status: 0 every table written, 1 some tables failed, 2 bad usage, a database\n"
-        "that cannot be opened or an output folder that does not exist.\n");
+        "that cannot be opened or an output folder that does not exist, 128 + the signal's\n"
+        "number when SIGINT, SIGTERM or SIGHUP stopped the run (the file in hand is dropped).\n");
     text += databaseCommandHelp();
     return text;
 }
@@ -84,9 +94,11 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Exports the tables of a Microsoft Access database to delimited text files."));
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    // GNU style: "-qo DIR" is "-q -o DIR", "--" ends the options.
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Write the files into DIR (default: the current folder)."),
+                                    QStringLiteral("Write the files into DIR (default: the current folder); \"-\" writes\n"
+                                                   "the tables one after another to standard output."),
                                     QStringLiteral("DIR"));
     const QCommandLineOption separator({QStringLiteral("s"), QStringLiteral("separator")},
                                        QStringLiteral("Separate fields with TEXT (default: \",\"; may be empty)."),
@@ -103,18 +115,45 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     const QCommandLineOption list(QStringLiteral("list"), QStringLiteral("Print the user tables, one a line, and exit."));
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("No progress bar and no closing message."));
+    const QCommandLineOption values(QStringLiteral("values"),
+                                    QStringLiteral("How values read: \"locale\" (the default) or \"exact\" (the same\n"
+                                                   "text in every locale, every digit kept)."),
+                                    QStringLiteral("MODE"));
+    const QCommandLineOption nullText(QStringLiteral("null"),
+                                      QStringLiteral("Write Nulls as TEXT, never quoted; a value that reads TEXT is\n"
+                                                     "always quoted (default: Null is an empty field)."),
+                                      QStringLiteral("TEXT"));
+    const QCommandLineOption csv(QStringLiteral("csv"),
+                                 QStringLiteral("RFC 4180: fields and names quoted only when they hold the\n"
+                                                "separator, a quote or a line break (or read as the Null text),\n"
+                                                "no empty line at the end."));
+    const QCommandLineOption lineEnd(QStringLiteral("line-end"),
+                                     QStringLiteral("\"crlf\" (the default) or \"lf\"."), QStringLiteral("END"));
+    const QCommandLineOption bom(QStringLiteral("bom"),
+                                 QStringLiteral("Start each file with a byte-order mark (for spreadsheets)."));
+    const QCommandLineOption encoding(QStringLiteral("encoding"),
+                                      QStringLiteral("Write text in the code page NAME, e.g. windows-1252 (default:\n"
+                                                     "UTF-8); a character it lacks becomes \"?\"."),
+                                      QStringLiteral("NAME"));
+    const QCommandLineOption format(QStringLiteral("format"),
+                                    QStringLiteral("\"text\" (the default) or \"jsonl\": one JSON object per record,\n"
+                                                   "UTF-8, exact values, files named TABLE.jsonl."),
+                                    QStringLiteral("FORMAT"));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));
-    parser.addOptions({output, separator, noHeader, noQuotes, oneFile, password, list, quiet, help, version});
+    parser.addOptions({output, separator, noHeader, noQuotes, oneFile, password, list, quiet, values, nullText, csv,
+                       lineEnd, bom, encoding, format, help, version});
     parser.addPositionalArgument(QStringLiteral("DATABASE"), QStringLiteral("The .mdb or .accdb file."));
     parser.addPositionalArgument(QStringLiteral("TABLE"), QStringLiteral("Tables to export (default: all)."),
                                  QStringLiteral("[TABLE...]"));
 
-    if (!parser.parse(arguments)) {
-        io.err(kProgram + QStringLiteral(": ") + parser.errorText() + QStringLiteral("\nTry '") + kProgram
+    const auto usage = [&](const QString& text) {
+        io.err(kProgram + QStringLiteral(": ") + text + QStringLiteral("\nTry '") + kProgram
                + QStringLiteral(" --help'.\n"));
         return kExitUsage;
-    }
+    };
+    if (!parser.parse(arguments))
+        return usage(parser.errorText());
     if (parser.isSet(help)) {
         io.out(helpText(parser));
         return kExitOk;
@@ -124,10 +163,10 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
         return kExitOk;
     }
     const QStringList positional = parser.positionalArguments();
-    if (positional.isEmpty()) {
-        io.err(kProgram + QStringLiteral(": no database given\nTry '") + kProgram + QStringLiteral(" --help'.\n"));
-        return kExitUsage;
-    }
+    if (positional.isEmpty())
+        return usage(QStringLiteral("no database given"));
+    if (parser.isSet(list) && positional.size() > 1)
+        return usage(QStringLiteral("--list takes no table names"));
 
     Arguments args;
     args.database = positional.front();
@@ -141,6 +180,58 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     args.list = parser.isSet(list);
     args.quiet = parser.isSet(quiet);
     args.password = parser.isSet(password) ? parser.value(password) : io.env("QUORVANE_PASSWORD");
+    args.toStdout = args.output == QLatin1String("-");
+
+    // The output's style: every choice checked before anything is opened.
+    exporter::OutputStyle& style = args.style;
+    const QString valuesMode = parser.value(values);
+    if (valuesMode == QLatin1String("exact"))
+        style.values = exporter::OutputStyle::Values::Exact;
+    else if (parser.isSet(values) && valuesMode != QLatin1String("locale"))
+        return usage(QStringLiteral("--values is \"locale\" or \"exact\", not \"%1\"").arg(valuesMode));
+    if (parser.isSet(nullText))
+        style.nullText = parser.value(nullText);
+    const QString end = parser.value(lineEnd);
+    if (end == QLatin1String("lf"))
+        style.lineEnd = "\n";
+    else if (parser.isSet(lineEnd) && end != QLatin1String("crlf"))
+        return usage(QStringLiteral("--line-end is \"crlf\" or \"lf\", not \"%1\"").arg(end));
+    style.byteOrderMark = parser.isSet(bom);
+    if (parser.isSet(encoding)) {
+        const exporter::CodePageEncoder encoder(parser.value(encoding).toLatin1());
+        if (!encoder.isValid())
+            return usage(QStringLiteral("unknown encoding \"%1\"").arg(parser.value(encoding)));
+        if (style.byteOrderMark && !encoder.isUnicode())
+            return usage(QStringLiteral("--bom needs a Unicode encoding, not %1").arg(parser.value(encoding)));
+        if (!encoder.isUtf8())
+            style.encoding = parser.value(encoding).toLatin1();
+    }
+    if (parser.isSet(csv)) {
+        if (parser.isSet(noQuotes))
+            return usage(QStringLiteral("--csv quotes where it must: --no-quotes cannot go with it"));
+        style.layout = exporter::OutputStyle::Layout::Csv;
+        if (!parser.isSet(separator))
+            args.separator = QStringLiteral(",");
+    }
+    const QString formatName = parser.value(format);
+    if (formatName == QLatin1String("jsonl")) {
+        // JSON has its own quoting, its own Null and its own encoding.
+        for (const QCommandLineOption* other : {&csv, &nullText, &encoding, &bom, &separator, &noQuotes}) {
+            if (parser.isSet(*other))
+                return usage(QStringLiteral("--%1 cannot go with --format jsonl").arg(other->names().constLast()));
+        }
+        if (parser.isSet(values) && style.values != exporter::OutputStyle::Values::Exact)
+            return usage(QStringLiteral("--format jsonl writes exact values only"));
+        style.layout = exporter::OutputStyle::Layout::JsonLines;
+        style.values = exporter::OutputStyle::Values::Exact;
+        if (!parser.isSet(lineEnd))
+            style.lineEnd = "\n";
+        args.header = false;
+    } else if (parser.isSet(format) && formatName != QLatin1String("text")) {
+        return usage(QStringLiteral("--format is \"text\" or \"jsonl\", not \"%1\"").arg(formatName));
+    }
+    if (args.toStdout && !io.stdoutDevice)
+        return usage(QStringLiteral("no standard output to write to"));
 
     const db::FixedConnectionInputs inputs(args.database, args.password);
     QStringList userTables;
@@ -176,18 +267,28 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
         }
     }
 
-    const QString folder = QDir(args.output).absolutePath();
-    if (!QFileInfo(folder).isDir()) {
+    const QString folder = QDir(args.toStdout ? QStringLiteral(".") : args.output).absolutePath();
+    const QFileInfo folderInfo(folder);
+    if (folderInfo.exists() && !folderInfo.isDir()) {
+        io.err(kProgram + QStringLiteral(": the output is not a folder: ") + folder + QLatin1Char('\n'));
+        return kExitUsage;
+    }
+    if (!folderInfo.isDir()) {
         io.err(kProgram + QStringLiteral(": the output folder does not exist: ") + folder + QLatin1Char('\n'));
         return kExitUsage;
     }
+    const auto signalled = [&] { return io.stopSignal ? io.stopSignal() : 0; };
+    if (signalled() != 0)
+        return 128 + signalled();
 
     CommandLineHost host(io, args.quiet);
     host.options.folderText = folder;
     host.options.separatorText = args.separator;
     host.options.headerOn = args.header;
     host.options.quotesOn = args.quotes;
-    host.options.oneFile = args.oneFile;
+    host.options.oneFile = args.oneFile || args.toStdout;
+    host.options.style = args.style;
+    host.options.device = args.toStdout ? io.stdoutDevice : nullptr;
     host.tables.names = tables;
 
     exporter::ExportHost engineHost = host.engineHost();
@@ -196,6 +297,8 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     exporter::TableExportEngine engine(engineHost);
     const exporter::ExportResult result = engine.run();
     host.finishProgress();
+    if (result.stopped && signalled() != 0)
+        return 128 + signalled();
 
     if (result.folderMissing)
         return kExitUsage;

@@ -5,7 +5,9 @@
 #include "db/Ado.h"
 
 #include <QCoreApplication>
+#include <QFile>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
@@ -13,6 +15,27 @@
 #include <unistd.h>
 
 namespace {
+
+// The signal that asks the program to end; the export sees it at its next yield, drops
+// the file in hand (a named temporary file included) and the program exits with
+// 128 + its number.
+volatile std::sig_atomic_t g_stopSignal = 0;
+
+extern "C" void onStopSignal(int number)
+{
+    if (g_stopSignal == 0)
+        g_stopSignal = number;
+}
+
+void catchStopSignals()
+{
+    struct sigaction action {};
+    action.sa_handler = onStopSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int number : {SIGINT, SIGTERM, SIGHUP})
+        sigaction(number, &action, nullptr);
+}
 
 void write(std::FILE* stream, const QString& text)
 {
@@ -42,5 +65,10 @@ int main(int argc, char** argv)
     io.errIsTerminal = isatty(STDERR_FILENO) != 0;
     io.terminalWidth = io.errIsTerminal ? terminalWidth() : 80;
     io.env = [](const char* name) { return QString::fromLocal8Bit(std::getenv(name)); };
+    QFile standardOutput;
+    if (standardOutput.open(STDOUT_FILENO, QIODevice::WriteOnly | QIODevice::Unbuffered))
+        io.stdoutDevice = &standardOutput;
+    io.stopSignal = [] { return static_cast<int>(g_stopSignal); };
+    catchStopSignals();
     return quorvane::cli::runExportCommand(QCoreApplication::arguments(), quorvane::db::objectFactory(), io);
 }

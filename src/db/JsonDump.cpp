@@ -1,6 +1,7 @@
 #include "JsonDump.h"
 
-#include <QDate>
+#include "CivilTime.h"
+
 
 #include <charconv>
 #include <cmath>
@@ -8,9 +9,6 @@
 namespace quorvane::db {
 
 namespace {
-
-constexpr qint64 kOleEpochJulianDay = 2415019;   // 1899-12-30
-constexpr qint64 kExtendedEpochJulianDay = 1721426; // 0001-01-01
 
 void appendNumber(QByteArray& out, double v)
 {
@@ -33,55 +31,41 @@ void appendInteger(QByteArray& out, qint64 v)
     out.append(buf, res.ptr - buf);
 }
 
-QString isoText(qint64 julianDay, qint64 secondsOfDay, qint64 fraction, int fractionDigits)
+// "1948-12-08T10:30"; seconds only when they or a fraction are set; the fraction's first
+// `digits` digits (of seven).
+QString isoText(const CivilDateTime& t, int digits)
 {
-    const QDate date = QDate::fromJulianDay(julianDay);
     QString s = QStringLiteral("%1-%2-%3T%4:%5")
-                    .arg(date.year(), 4, 10, QLatin1Char('0'))
-                    .arg(date.month(), 2, 10, QLatin1Char('0'))
-                    .arg(date.day(), 2, 10, QLatin1Char('0'))
-                    .arg(secondsOfDay / 3600, 2, 10, QLatin1Char('0'))
-                    .arg((secondsOfDay / 60) % 60, 2, 10, QLatin1Char('0'));
-    if (secondsOfDay % 60 != 0 || fraction != 0)
-        s += QStringLiteral(":%1").arg(secondsOfDay % 60, 2, 10, QLatin1Char('0'));
-    if (fraction != 0)
-        s += QStringLiteral(".%1").arg(fraction, fractionDigits, 10, QLatin1Char('0'));
+                    .arg(t.year, 4, 10, QLatin1Char('0'))
+                    .arg(t.month, 2, 10, QLatin1Char('0'))
+                    .arg(t.day, 2, 10, QLatin1Char('0'))
+                    .arg(t.hour, 2, 10, QLatin1Char('0'))
+                    .arg(t.minute, 2, 10, QLatin1Char('0'));
+    if (t.second != 0 || t.ticks != 0)
+        s += QStringLiteral(":%1").arg(t.second, 2, 10, QLatin1Char('0'));
+    if (t.ticks != 0) {
+        QString fraction = QStringLiteral("%1").arg(t.ticks, 7, 10, QLatin1Char('0'));
+        fraction.resize(digits, QLatin1Char('0'));
+        s += QLatin1Char('.') + fraction;
+    }
     return s;
 }
 
 } // namespace
 
-QString currencyText(Currency value)
-{
-    // Exact: the scaled integer as a decimal with four places.
-    const std::int64_t scaled = value.scaled;
-    const std::uint64_t magnitude = scaled < 0 ? 0 - static_cast<std::uint64_t>(scaled)
-                                               : static_cast<std::uint64_t>(scaled);
-    const Decimal d{static_cast<std::uint32_t>(magnitude), static_cast<std::uint32_t>(magnitude >> 32), 0, 4,
-                    scaled < 0};
-    return d.toString(false);
-}
-
 QString oleDateToIso(double days)
 {
-    if (!std::isfinite(days) || std::fabs(days) > 3'000'000.0)
+    CivilDateTime civil;
+    bool zeroDate = false;
+    if (!civilFromOleDate(days, civil, zeroDate, kTicksPerMillisecond))
         return QStringLiteral("invalid");
-    // The integral part counts days (backwards when negative); the fraction is always
-    // the time of day forwards.
-    double whole = std::trunc(days);
-    qint64 millis = std::llround(std::fabs(days - whole) * 86'400'000.0);
-    if (millis >= 86'400'000) {
-        millis -= 86'400'000;
-        whole += 1;
-    }
-    return isoText(kOleEpochJulianDay + static_cast<qint64>(whole), millis / 1000, millis % 1000, 3);
+    return isoText(civil, 3);
 }
 
 QString extendedDateToIso(const ExtendedDate& date)
 {
-    const qint64 seconds = date.ticks / 10'000'000;
-    const qint64 fraction = date.ticks % 10'000'000;
-    return isoText(kExtendedEpochJulianDay + date.days, seconds, fraction * 100, 9);
+    // Nanoseconds, as the dumps of the independent reader show them.
+    return isoText(civilFromExtended(date.days, date.ticks), 9);
 }
 
 void appendJsonString(QByteArray& out, const QString& text)
@@ -124,7 +108,11 @@ void appendJsonValue(QByteArray& out, const Value& v)
     case ValueKind::BigInt: out += '"'; appendInteger(out, v.asBigInt()); out += '"'; return;
     case ValueKind::Single: out += "\"f:"; appendNumber(out, v.asSingle()); out += '"'; return;
     case ValueKind::Double: out += "\"d:"; appendNumber(out, v.asDouble()); out += '"'; return;
-    case ValueKind::Currency: appendJsonString(out, currencyText(v.asCurrency())); return;
+    case ValueKind::Currency: {
+        // Exact: the scaled integer as a decimal with four places.
+        appendJsonString(out, Decimal::fromCurrency(v.asCurrency()).toString(false));
+        return;
+    }
     case ValueKind::Decimal: appendJsonString(out, v.asDecimal().toString(true)); return;
     case ValueKind::DateTime:
         appendJsonString(out, QStringLiteral("t:") + oleDateToIso(v.asDateTime().days));

@@ -22,9 +22,6 @@ QByteArray jsonRecordLine(const std::vector<Value>& values);
 void appendJsonValue(QByteArray& out, const Value& value);
 void appendJsonString(QByteArray& out, const QString& text);
 
-// Currency as exact decimal text with its four places: "1995.5000".
-QString currencyText(Currency value);
-
 // Date/Time as ISO text: "1948-12-08T10:30", seconds and milliseconds only when set.
 QString oleDateToIso(double days);
 QString extendedDateToIso(const ExtendedDate& date);

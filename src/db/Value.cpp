@@ -34,6 +34,13 @@ int Decimal::digitsLeastSignificantFirst(char* out) const
     return count;
 }
 
+Decimal Decimal::fromCurrency(Currency value)
+{
+    const std::int64_t scaled = value.scaled;
+    const std::uint64_t magnitude = scaled < 0 ? 0 - static_cast<std::uint64_t>(scaled) : static_cast<std::uint64_t>(scaled);
+    return Decimal{static_cast<std::uint32_t>(magnitude), static_cast<std::uint32_t>(magnitude >> 32), 0, 4, scaled < 0};
+}
+
 QString Decimal::toString(bool trimZeros) const
 {
     char digits[kMaxDigits];

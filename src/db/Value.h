@@ -28,6 +28,8 @@ struct Decimal {
     // Exact decimal digits, '.' as separator, no trailing zeros after the point
     // when trimZeros is set (e.g. "1995.5"), otherwise all `scale` decimals.
     QString toString(bool trimZeros = true) const;
+    // A Currency's count of ten-thousandths as a Decimal of scale 4.
+    static Decimal fromCurrency(Currency value);
 
     // A scale beyond 28 is not one Access writes; a damaged file's larger scale is cut
     // to this so the digits stay within their buffer.

@@ -6,10 +6,6 @@ namespace quorvane::exporter {
 
 namespace {
 
-constexpr std::int64_t kOleEpoch = -25569;        // 1899-12-30, counted from 1970-01-01
-constexpr std::int64_t kExtendedEpoch = -719162;  // 0001-01-01
-constexpr std::int64_t kTicksPerSecond = 10'000'000;
-constexpr std::int64_t kTicksPerDay = 86'400 * kTicksPerSecond;
 
 void appendNumber(std::string& out, std::int64_t value, int minDigits)
 {
@@ -52,65 +48,6 @@ bool isPatternLetter(QChar c)
 }
 
 } // namespace
-
-CivilDateTime civilFromDays(std::int64_t days)
-{
-    // Howard Hinnant's days-to-civil algorithm, on 400-year eras from 0000-03-01.
-    const std::int64_t z = days + 719468;
-    const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
-    const std::int64_t doe = z - era * 146097;
-    const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-    const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-    const std::int64_t mp = (5 * doy + 2) / 153;
-    CivilDateTime out;
-    out.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
-    out.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
-    out.year = yoe + era * 400 + (out.month <= 2 ? 1 : 0);
-    // 1970-01-01 was a Thursday.
-    const std::int64_t wd = (days + 4) % 7;
-    out.dayOfWeek = static_cast<int>(wd < 0 ? wd + 7 : wd);
-    return out;
-}
-
-bool civilFromOleDate(double days, CivilDateTime& out, bool& zeroDatePart)
-{
-    // 100-01-01 .. 9999-12-31 23:59:59; the negation also catches NaN.
-    if (!(days > -657435.0 && days < 2958466.0))
-        return false;
-    double whole = std::trunc(days);
-    std::int64_t seconds = std::llround(std::fabs(days - whole) * 86400.0);
-    if (seconds >= 86400) {
-        // Rounded up to the next midnight; time runs forwards on both sides of the epoch.
-        seconds -= 86400;
-        whole += 1.0;
-    }
-    const auto wholeDays = static_cast<std::int64_t>(whole);
-    zeroDatePart = wholeDays == 0;
-    out = civilFromDays(kOleEpoch + wholeDays);
-    out.hour = static_cast<int>(seconds / 3600);
-    out.minute = static_cast<int>(seconds / 60 % 60);
-    out.second = static_cast<int>(seconds % 60);
-    out.ticks = 0;
-    return true;
-}
-
-CivilDateTime civilFromExtended(std::int64_t days, std::int64_t ticks)
-{
-    // Ticks beyond one day (a damaged value) carry into the days rather than show 25:00.
-    days += ticks / kTicksPerDay;
-    ticks %= kTicksPerDay;
-    if (ticks < 0) {
-        ticks += kTicksPerDay;
-        days -= 1;
-    }
-    CivilDateTime out = civilFromDays(kExtendedEpoch + days);
-    const std::int64_t seconds = ticks / kTicksPerSecond;
-    out.hour = static_cast<int>(seconds / 3600);
-    out.minute = static_cast<int>(seconds / 60 % 60);
-    out.second = static_cast<int>(seconds % 60);
-    out.ticks = static_cast<std::int32_t>(ticks % kTicksPerSecond);
-    return out;
-}
 
 DateTimePattern DateTimePattern::parse(QStringView format)
 {

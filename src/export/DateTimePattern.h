@@ -7,6 +7,8 @@
 
 #include "TextEncoder.h"
 
+#include "db/CivilTime.h"
+
 #include <QString>
 #include <QStringView>
 
@@ -18,30 +20,11 @@
 
 namespace quorvane::exporter {
 
-// A point in the proleptic Gregorian calendar, plus a fraction of a second.
-struct CivilDateTime {
-    std::int64_t year = 1899;
-    int month = 12;
-    int day = 30;
-    int dayOfWeek = 6; // 0 Sunday .. 6 Saturday
-    int hour = 0;
-    int minute = 0;
-    int second = 0;
-    std::int32_t ticks = 0; // the fraction of the second in 100-nanosecond units
-
-    bool isMidnight() const { return hour == 0 && minute == 0 && second == 0 && ticks == 0; }
-};
-
-// The day with number `days` counted from 1970-01-01.
-CivilDateTime civilFromDays(std::int64_t days);
-
-// An Access Date/Time: days since 1899-12-30, whose fraction is the time of day forwards
-// also for negative values (-1.25 is 1899-12-29 06:00), rounded to the second. False
-// for values outside the years 100 to 9999 Access can hold (and for NaN).
-bool civilFromOleDate(double days, CivilDateTime& out, bool& zeroDatePart);
-
-// A Date/Time Extended: days since 0001-01-01 and 100-nanosecond ticks of the day.
-CivilDateTime civilFromExtended(std::int64_t days, std::int64_t ticks);
+// The calendar fields come from the database layer's one conversion of Access dates.
+using db::CivilDateTime;
+using db::civilFromDays;
+using db::civilFromExtended;
+using db::civilFromOleDate;
 
 // The names a pattern may spell out, in a locale's language.
 struct CalendarNames {

@@ -32,7 +32,7 @@ QString outputFilePath(const QString& folder, const QString& fileName)
     return folder + QDir::separator() + fileName;
 }
 
-QString tableFileName(const QString& tableName)
+QString tableFileName(const QString& tableName, const QString& extension)
 {
     if (tableName.isEmpty() || tableName == QLatin1String(".") || tableName == QLatin1String(".."))
         return {};
@@ -42,7 +42,7 @@ QString tableFileName(const QString& tableName)
         if (c == QLatin1Char('/') || c == QLatin1Char('\\') || c.unicode() == 0)
             return {};
     }
-    return tableName + QLatin1String(".txt");
+    return tableName + extension;
 }
 
 } // namespace quorvane::exporter

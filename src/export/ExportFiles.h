@@ -16,9 +16,9 @@ bool FolderExists(const QString& path);
 // folder text does not end with one.
 QString outputFilePath(const QString& folder, const QString& fileName);
 
-// The file of a table: its name verbatim with ".txt" appended; empty when the name
+// The file of a table: its name verbatim with ".txt" (or `extension`) appended; empty when the name
 // cannot be a file name inside the folder (a path separator or NUL in it, ".", "..",
 // empty): such a table's file is never created, least of all somewhere else.
-QString tableFileName(const QString& tableName);
+QString tableFileName(const QString& tableName, const QString& extension = QStringLiteral(".txt"));
 
 } // namespace quorvane::exporter

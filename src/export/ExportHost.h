@@ -4,7 +4,11 @@
 // window implements them over its controls; the command line over its arguments and
 // stderr; tests with fakes. The engine includes no window type.
 
+#include "OutputStyle.h"
+
 #include <QString>
+
+class QIODevice;
 
 namespace quorvane::db {
 class ConnectionInputs;
@@ -38,6 +42,12 @@ public:
     // both false (lines are read, nothing is written) and both true (per table wins).
     virtual bool oneFilePerTable() const = 0;
     virtual bool oneFileForAll() const = 0;
+    // What the window has no controls for (the command line's options); read when a run
+    // and each table start. The default is the window's format.
+    virtual OutputStyle outputStyle() const { return {}; }
+    // With one file for all: a device that takes the text instead of "output.txt"
+    // (standard output). Null: the file.
+    virtual QIODevice* outputDevice() const { return nullptr; }
 };
 
 // The table list (ListView1): row texts and check marks, indexed from 0. Read as the

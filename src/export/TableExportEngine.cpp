@@ -1,6 +1,7 @@
 #include "TableExportEngine.h"
 
 #include "ExportFiles.h"
+#include "StyledLines.h"
 #include "TextFileWriter.h"
 #include "ValueFormatter.h"
 
@@ -56,6 +57,7 @@ public:
           m_lastPump(std::chrono::steady_clock::now())
     {
         refreshOptions();
+        startStyle();
     }
 
     ExportResult execute();
@@ -146,6 +148,16 @@ private:
     {
         m_line.clear();
         m_separatorChangedInLine = false;
+        if (m_styled)
+            m_styled->startLine();
+    }
+    void startStyle();
+    bool openAllFile();
+    // "output.txt"; "output.jsonl" for JSON lines.
+    QString oneFileName() const
+    {
+        return m_style.layout == OutputStyle::Layout::JsonLines ? QStringLiteral("output") + m_style.fileExtension()
+                                                                : kOneFileName;
     }
     void cutTrailingSeparator();
     void exportTable(int index);
@@ -188,6 +200,11 @@ private:
     bool m_allFileAttempted = false;
     std::optional<RuntimeError> m_allCreateError;
     qint64 m_blockStart = 0;
+    // Lines in a style other than the window's (the command line's options), decided
+    // when a table starts; null for the window's format.
+    std::unique_ptr<StyledLines> m_styled;
+    OutputStyle m_style;
+    std::string m_fileEnd = "\r\n";
 
     bool m_pending = false;
     double m_pendingValue = 0.0;
@@ -243,7 +260,7 @@ ExportResult TableExportEngine::Run::execute()
 
     if (r.test(248, [&] { return m_opt.oneFile; })) {
         r.run(250, [&] {
-            const QString path = m_allFileAttempted ? m_allFile.path() : outputFilePath(m_opt.folder, kOneFileName);
+            const QString path = m_allFileAttempted ? m_allFile.path() : outputFilePath(m_opt.folder, oneFileName());
             m_host.messages->showMessage(kFileCreatedMessage + path);
         });
     } else {
@@ -306,11 +323,45 @@ void TableExportEngine::Run::exportTable(int index)
     m_sink = nullptr;
 }
 
+// The style in force from here: at the start of the run and of each table.
+void TableExportEngine::Run::startStyle()
+{
+    m_style = m_host.options->outputStyle();
+    if (m_style.isDefault()) {
+        m_styled.reset();
+        m_fileEnd = "\r\n";
+        return;
+    }
+    m_styled = std::make_unique<StyledLines>(m_style, m_formatter, m_opt.separator, m_opt.quotes);
+    m_fileEnd = m_styled->fileEnd();
+}
+
+// output.txt, or the host's device in its place; opened once, at the first table that
+// goes there (or at the end when there is none).
+bool TableExportEngine::Run::openAllFile()
+{
+    if (m_allFileAttempted)
+        return m_allFile.isOpen();
+    m_allFileAttempted = true;
+    QIODevice* device = m_host.options->outputDevice();
+    const bool opened = device ? m_allFile.open(device, QStringLiteral("-"))
+                               : m_allFile.open(outputFilePath(m_opt.folder, oneFileName()));
+    if (!opened) {
+        m_allCreateError.emplace(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
+                                                           .arg(m_allFile.path(), m_allFile.errorString()));
+        return false;
+    }
+    if (m_styled)
+        m_allFile.writeBytes(m_styled->fileStart());
+    return true;
+}
+
 void TableExportEngine::Run::openTableOutput()
 {
+    startStyle();
     m_mode = m_opt.perTable ? SaveMode::PerTable : (m_opt.oneFile ? SaveMode::OneFile : SaveMode::None);
     if (m_mode == SaveMode::PerTable) {
-        const QString fileName = tableFileName(m_tableName);
+        const QString fileName = tableFileName(m_tableName, m_style.fileExtension());
         if (fileName.isEmpty()) {
             m_tableCreateError.emplace(rte::kBadFileNameOrNumber,
                                        QStringLiteral("Bad file name or number: the table name \"%1\" cannot be a "
@@ -321,14 +372,11 @@ void TableExportEngine::Run::openTableOutput()
                                                                  .arg(m_tableFile.path(), m_tableFile.errorString()));
         } else {
             m_sink = &m_tableFile;
+            if (m_styled)
+                m_tableFile.writeBytes(m_styled->fileStart());
         }
     } else if (m_mode == SaveMode::OneFile) {
-        if (!m_allFileAttempted) {
-            m_allFileAttempted = true;
-            if (!m_allFile.open(outputFilePath(m_opt.folder, kOneFileName)))
-                m_allCreateError.emplace(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
-                                                                   .arg(m_allFile.path(), m_allFile.errorString()));
-        }
+        openAllFile();
         if (m_allFile.isOpen()) {
             m_sink = &m_allFile;
             m_blockStart = m_allFile.position();
@@ -348,13 +396,20 @@ bool TableExportEngine::Run::readHeader()
         if (m_stop)
             return false;
         if (!r.run(146, [&] {
+                if (m_styled) {
+                    m_styled->addName(m_line, m_records->fieldName(j));
+                    return;
+                }
                 m_formatter.encoder().append(m_line, m_records->fieldName(j));
                 m_line += m_opt.separatorBytes;
             }))
             return false;
         r.run(148, [] {});
     }
-    r.run(150, [&] { cutTrailingSeparator(); });
+    r.run(150, [&] {
+        if (!m_styled)
+            cutTrailingSeparator();
+    });
     r.run(152, [] {});
     r.run(154, [&] { emitLine(); });
     return !m_stop;
@@ -387,6 +442,11 @@ bool TableExportEngine::Run::readRecords()
             r.run(168, [&] { yield(); });
             if (m_stop)
                 return false;
+            if (m_styled) {
+                if (!r.run(174, [&] { m_styled->addValue(m_line, *m_records, j); }))
+                    return false;
+                continue;
+            }
             bool quoted = false;
             if (r.test(170, [&] { return m_opt.quotes; })) {
                 quoted = true;
@@ -400,7 +460,10 @@ bool TableExportEngine::Run::readRecords()
             r.run(180, [&] { m_line += m_opt.separatorBytes; });
             r.run(182, [] {});
         }
-        r.run(184, [&] { cutTrailingSeparator(); });
+        r.run(184, [&] {
+            if (!m_styled)
+                cutTrailingSeparator();
+        });
         r.run(186, [] {});
         r.run(188, [&] { emitLine(); });
         if (m_stop)
@@ -434,6 +497,11 @@ void TableExportEngine::Run::emitLine()
     m_routine.run(208, [&] {
         if (!m_sink || m_stop)
             return;
+        if (m_styled) {
+            m_styled->endLine(m_line);
+            m_sink->writeBytes(m_line);
+            return;
+        }
         m_sink->writeBytes(m_line);
         m_sink->writeLineEnd();
     });
@@ -455,7 +523,7 @@ void TableExportEngine::Run::finishTableFile()
             writeFailed = true;
             throw RuntimeError(rte::kBadFileNameOrNumber, QStringLiteral("Bad file name or number"));
         }
-        m_tableFile.writeLineEnd();
+        m_tableFile.writeBytes(m_fileEnd);
         if (m_tableFile.hasError()) {
             writeFailed = true;
             const QString path = m_tableFile.path();
@@ -487,12 +555,7 @@ void TableExportEngine::Run::writeOneFile()
 {
     report::ReportingRoutine& r = m_routine;
     r.run(230, [&] {
-        if (!m_allFileAttempted) {
-            m_allFileAttempted = true;
-            if (!m_allFile.open(outputFilePath(m_opt.folder, kOneFileName)))
-                m_allCreateError.emplace(rte::kPathFileAccess, QStringLiteral("Path/File access error: %1: %2")
-                                                                   .arg(m_allFile.path(), m_allFile.errorString()));
-        }
+        openAllFile();
         if (m_allCreateError)
             throw *m_allCreateError;
     });
@@ -505,7 +568,7 @@ void TableExportEngine::Run::writeOneFile()
             writeFailed = true;
             throw RuntimeError(rte::kBadFileNameOrNumber, QStringLiteral("Bad file name or number"));
         }
-        m_allFile.writeLineEnd();
+        m_allFile.writeBytes(m_fileEnd);
         if (m_allFile.hasError()) {
             writeFailed = true;
             const QString path = m_allFile.path();

@@ -22,6 +22,9 @@
 // - a start while a run is active is ignored;
 // - when the host asks to stop (the program is ending), the run ends at that yield: the
 //   file in hand is dropped (output.txt too), no message or report follows.
+// The host's OutputStyle (the command line's options) is read when the run and each
+// table start; anything but the default builds the lines through StyledLines, so the
+// window's format keeps its own path byte for byte.
 
 #include "ExportHost.h"
 

@@ -32,6 +32,24 @@ bool TextFileWriter::open(const QString& path)
         return false;
     }
     m_file = std::move(file);
+    m_device = m_file.get();
+    if (m_buffer.size() != kBufferSize)
+        m_buffer.resize(kBufferSize);
+    return true;
+}
+
+bool TextFileWriter::open(QIODevice* device, const QString& name)
+{
+    cancel();
+    m_path = name;
+    m_error.clear();
+    m_used = 0;
+    m_flushed = 0;
+    if (!device || !device->isWritable()) {
+        m_error = QStringLiteral("not open for writing");
+        return false;
+    }
+    m_device = device;
     if (m_buffer.size() != kBufferSize)
         m_buffer.resize(kBufferSize);
     return true;
@@ -46,7 +64,7 @@ void TextFileWriter::write(QStringView text)
 
 void TextFileWriter::writeBytes(std::string_view bytes)
 {
-    if (!m_file || hasError())
+    if (!m_device || hasError())
         return;
     while (!bytes.empty()) {
         if (m_used == kBufferSize && !flushBuffer())
@@ -60,13 +78,13 @@ void TextFileWriter::writeBytes(std::string_view bytes)
 
 bool TextFileWriter::flushBuffer()
 {
-    if (!m_file || hasError())
+    if (!m_device || hasError())
         return false;
     if (m_used == 0)
         return true;
-    const qint64 written = m_file->write(m_buffer.constData(), m_used);
+    const qint64 written = m_device->write(m_buffer.constData(), m_used);
     if (written != m_used) {
-        m_error = m_file->errorString();
+        m_error = m_device->errorString();
         if (m_error.isEmpty())
             m_error = QStringLiteral("Disk full");
         return false;
@@ -83,12 +101,14 @@ qint64 TextFileWriter::position() const
 
 bool TextFileWriter::truncate(qint64 position)
 {
-    if (!m_file || hasError() || position > this->position() || position < 0)
+    if (!m_device || hasError() || position > this->position() || position < 0)
         return false;
     if (position >= m_flushed) {
         m_used = static_cast<qsizetype>(position - m_flushed);
         return true;
     }
+    if (!m_file)
+        return false; // already gone out of the device
     m_used = 0;
     if (!m_file->resize(position) || !m_file->seek(position)) {
         m_error = m_file->errorString();
@@ -100,6 +120,11 @@ bool TextFileWriter::truncate(qint64 position)
 
 bool TextFileWriter::commit()
 {
+    if (m_device && !m_file) {
+        const bool ok = flushBuffer() && !hasError();
+        m_device = nullptr;
+        return ok;
+    }
     if (!m_file) {
         if (m_error.isEmpty())
             m_error = QStringLiteral("Bad file name or number");
@@ -116,13 +141,17 @@ bool TextFileWriter::commit()
         m_file->commit(); // discards the temporary file
     }
     m_file.reset();
+    m_device = nullptr;
     return ok;
 }
 
 void TextFileWriter::cancel()
 {
-    if (!m_file)
+    m_device = nullptr;
+    if (!m_file) {
+        m_used = 0;
         return;
+    }
     m_file->cancelWriting();
     m_file->commit();
     m_file.reset();

@@ -27,7 +27,11 @@ public:
 
     // Starts the file; false with errorString() when it cannot be created.
     bool open(const QString& path);
-    bool isOpen() const { return m_file != nullptr; }
+    // Writes into a device that is already open (standard output) rather than a file.
+    // Nothing written there can be taken back: truncate() only drops what is still in
+    // the buffer, cancel() stops writing, commit() writes out the rest.
+    bool open(QIODevice* device, const QString& name);
+    bool isOpen() const { return m_device != nullptr; }
     const QString& path() const { return m_path; }
 
     // Appends text. A character the code page lacks becomes "?". Failures are kept and
@@ -53,6 +57,7 @@ private:
     bool flushBuffer();
 
     std::unique_ptr<QSaveFile> m_file;
+    QIODevice* m_device = nullptr; // m_file, or the device given
     QString m_path;
     TextEncoder m_encoder;
     std::string m_encoded;

@@ -68,9 +68,12 @@ std::vector<ExpectedTable> readExpected(const QString& path)
 }
 
 // RFC 4180: fields split at commas, quoted fields with "" for a quote, records ended by
-// CRLF (line breaks inside quotes belong to the field).
-std::vector<QStringList> parseCsv(const QString& text)
+// CRLF (line breaks inside quotes belong to the field). `quotedOut`, when given, tells
+// for each field whether it came between quotes.
+std::vector<QStringList> parseCsv(const QString& text, std::vector<std::vector<bool>>* quotedOut = nullptr)
 {
+    std::vector<bool> quotedFields;
+    bool wasQuoted = false;
     std::vector<QStringList> records;
     QStringList record;
     QString field;
@@ -95,17 +98,24 @@ std::vector<QStringList> parseCsv(const QString& text)
             continue;
         }
         if (c == QLatin1Char('"')) {
-            quoted = true;
+            quoted = wasQuoted = true;
             ++i;
         } else if (c == QLatin1Char(',')) {
             record.append(field);
+            quotedFields.push_back(wasQuoted);
             field.clear();
+            wasQuoted = false;
             ++i;
         } else if (c == QLatin1Char('\r') && i + 1 < n && text[i + 1] == QLatin1Char('\n')) {
             record.append(field);
+            quotedFields.push_back(wasQuoted);
             field.clear();
+            wasQuoted = false;
             records.push_back(record);
             record.clear();
+            if (quotedOut)
+                quotedOut->push_back(std::move(quotedFields));
+            quotedFields.clear();
             i += 2;
         } else {
             field += c;
@@ -115,6 +125,9 @@ std::vector<QStringList> parseCsv(const QString& text)
     if (!field.isEmpty() || !record.isEmpty()) {
         record.append(field);
         records.push_back(record);
+        quotedFields.push_back(wasQuoted);
+        if (quotedOut)
+            quotedOut->push_back(std::move(quotedFields));
     }
     return records;
 }
@@ -156,13 +169,17 @@ std::optional<double> exportedSeconds(const QString& text, bool enUs)
 }
 
 // Empty when `actual` is what the export should show for `expected`; a reason otherwise.
-QString compare(const QJsonValue& expected, const QString& type, const QString& actual, bool enUs)
+// `exact`: the text of --values exact, where numbers and dates must read back equal.
+QString compare(const QJsonValue& expected, const QString& type, const QString& actual, bool enUs, bool exact = false)
 {
     if (expected.isNull())
         return actual.isEmpty() ? QString() : QStringLiteral("expected Null");
-    if (expected.isBool())
-        return actual == (expected.toBool() ? QLatin1String("True") : QLatin1String("False")) ? QString()
-                                                                                              : QStringLiteral("boolean");
+    if (expected.isBool()) {
+        const bool t = expected.toBool();
+        const QLatin1String word = exact ? (t ? QLatin1String("true") : QLatin1String("false"))
+                                         : (t ? QLatin1String("True") : QLatin1String("False"));
+        return actual == word ? QString() : QStringLiteral("boolean");
+    }
     const QString e = expected.toString();
     if (e.startsWith(QLatin1String("c:")))
         return {};
@@ -180,6 +197,10 @@ QString compare(const QJsonValue& expected, const QString& type, const QString& 
         const double a = actual.toDouble(&ok);
         const double x = e.mid(2).toDouble();
         const double tolerance = e.startsWith(QLatin1String("f:")) ? 1e-6 : 1e-14;
+        if (exact) {
+            const bool same = e.startsWith(QLatin1String("f:")) ? static_cast<float>(a) == static_cast<float>(x) : a == x;
+            return ok && same ? QString() : QStringLiteral("expected exactly ") + e;
+        }
         if (ok && std::fabs(a - x) <= tolerance * std::fabs(x) + 1e-300)
             return {};
         return QStringLiteral("expected ") + e;
@@ -187,7 +208,7 @@ QString compare(const QJsonValue& expected, const QString& type, const QString& 
     if (e.startsWith(QLatin1String("t:"))) {
         const auto x = isoSeconds(e.mid(2));
         const auto a = exportedSeconds(actual, enUs);
-        const double tolerance = type == QLatin1String("EXT_DATE_TIME") ? 1e-6 : 0.5 + 1e-6;
+        const double tolerance = type == QLatin1String("EXT_DATE_TIME") ? 1e-6 : (exact ? 5e-4 : 0.5) + 1e-6;
         if (x && a && std::fabs(*x - *a) <= tolerance)
             return {};
         return QStringLiteral("expected ") + e;
@@ -233,16 +254,18 @@ QString passwordFor(const QString& file)
     return {};
 }
 
-class Corpus : public ::testing::TestWithParam<CorpusFile> {};
+class Corpus : public ::testing::TestWithParam<CorpusFile> {
+protected:
+    const QString name = GetParam().name;
+    const QString database = corpusDir() + QStringLiteral("/files/") + name;
+    const std::vector<ExpectedTable> expected =
+        readExpected(corpusDir() + QStringLiteral("/expected/") + name + QStringLiteral(".jsonl"));
+};
 
 TEST_P(Corpus, OneFileReadsBackWithTheExpectedValues)
 {
-    const QString name = GetParam().name;
     if (name.isEmpty())
         GTEST_SKIP() << "no corpus at " << corpusDir().toStdString();
-    const QString database = corpusDir() + QStringLiteral("/files/") + name;
-    const std::vector<ExpectedTable> expected = readExpected(corpusDir() + QStringLiteral("/expected/") + name
-                                                             + QStringLiteral(".jsonl"));
 
     for (const char* locale : {"C", "en_US.UTF-8"}) {
         SCOPED_TRACE(locale);
@@ -299,6 +322,82 @@ TEST_P(Corpus, OneFileReadsBackWithTheExpectedValues)
         EXPECT_EQ(records[at], QStringList{QString()});
         // Every user table the dump lists was exported.
         EXPECT_EQ(static_cast<std::size_t>(order.size()), expected.size());
+    }
+}
+
+// "Done when": each table alone on standard output, as CSV with exact values and an
+// unquoted NULL for Null, and as JSON lines; both read back with the dump's values.
+TEST_P(Corpus, ExactCsvAndJsonLinesReadBack)
+{
+    if (name.isEmpty())
+        GTEST_SKIP() << "no corpus at " << corpusDir().toStdString();
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("LC_ALL"), QStringLiteral("de_DE.UTF-8")); // must not matter
+    env.insert(QStringLiteral("QUORVANE_PASSWORD"), passwordFor(name));
+    const auto exportTable = [&](const QStringList& args, const QString& table) {
+        QProcess run;
+        run.setProcessEnvironment(env);
+        run.start(QStringLiteral(QUORVANE_EXPORT_BIN), QStringList{QStringLiteral("-q")} + args
+                                                           + QStringList{QStringLiteral("-o"), QStringLiteral("-"),
+                                                                         QStringLiteral("--"), database, table});
+        EXPECT_TRUE(run.waitForFinished(300000));
+        EXPECT_EQ(run.exitCode(), 0) << table.toStdString() << ": " << run.readAllStandardError().toStdString();
+        return run.readAllStandardOutput();
+    };
+
+    for (const ExpectedTable& t : expected) {
+        SCOPED_TRACE(t.name.toStdString());
+        // CSV: the header, then the records; nothing after the last one.
+        std::vector<std::vector<bool>> quoted;
+        const std::vector<QStringList> records = parseCsv(
+            QString::fromUtf8(exportTable({QStringLiteral("--csv"), QStringLiteral("--values"), QStringLiteral("exact"),
+                                           QStringLiteral("--null"), QStringLiteral("NULL")},
+                                          t.name)),
+            &quoted);
+        ASSERT_EQ(records.size(), t.rows.size() + 1);
+        EXPECT_EQ(records[0], t.columns);
+        for (std::size_t r = 0; r < t.rows.size(); ++r) {
+            const QStringList& fields = records[r + 1];
+            ASSERT_EQ(fields.size(), t.columns.size()) << "record " << r;
+            for (qsizetype c = 0; c < fields.size(); ++c) {
+                const bool isNull = fields[c] == QLatin1String("NULL") && !quoted[r + 1][static_cast<std::size_t>(c)];
+                const QString why = isNull ? (t.rows[r].at(c).isNull() ? QString() : QStringLiteral("unexpected Null"))
+                                           : t.rows[r].at(c).isNull() ? QStringLiteral("expected Null")
+                                                                      : compare(t.rows[r].at(c), t.types[c], fields[c], false, true);
+                EXPECT_TRUE(why.isEmpty()) << "CSV record " << r << " column " << t.columns[c].toStdString() << ": got \""
+                                           << fields[c].toStdString() << "\", " << why.toStdString();
+            }
+        }
+
+        // JSON lines: one object per record, every line valid JSON.
+        const QList<QByteArray> lines = exportTable({QStringLiteral("--format"), QStringLiteral("jsonl")}, t.name).split('\n');
+        ASSERT_EQ(static_cast<std::size_t>(lines.size()), t.rows.size() + 1);
+        EXPECT_TRUE(lines.back().isEmpty());
+        for (std::size_t r = 0; r < t.rows.size(); ++r) {
+            QJsonParseError error;
+            const QJsonDocument doc = QJsonDocument::fromJson(lines[static_cast<qsizetype>(r)], &error);
+            ASSERT_EQ(error.error, QJsonParseError::NoError) << "line " << r << ": " << error.errorString().toStdString();
+            const QJsonObject o = doc.object();
+            ASSERT_EQ(o.size(), t.columns.size()) << "line " << r;
+            for (qsizetype c = 0; c < t.columns.size(); ++c) {
+                const QJsonValue v = o.value(t.columns[c]);
+                const QJsonValue& e = t.rows[r].at(c);
+                QString why;
+                if (v.isNull() || e.isNull()) {
+                    why = v.isNull() == e.isNull() ? QString() : QStringLiteral("Null on one side only");
+                } else if (v.isBool()) {
+                    why = compare(e, t.types[c], v.toBool() ? QStringLiteral("true") : QStringLiteral("false"), false, true);
+                } else if (v.isDouble()) {
+                    const bool whole = !e.toString().contains(QLatin1Char(':'));
+                    why = compare(e, t.types[c], whole ? QString::number(v.toInteger()) : QString::number(v.toDouble(), 'g', 17),
+                                  false, true);
+                } else {
+                    why = compare(e, t.types[c], v.toString(), false, true);
+                }
+                EXPECT_TRUE(why.isEmpty()) << "JSON line " << r << " column " << t.columns[c].toStdString() << ": "
+                                           << why.toStdString();
+            }
+        }
     }
 }
 

@@ -3,12 +3,14 @@
 #include "FakeAdo.h"
 #include "QtPrinters.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <map>
 
 using namespace quorvane;
@@ -43,6 +45,10 @@ protected:
             return it == env.end() ? QString() : it->second;
         };
         io.errIsTerminal = terminal;
+        stdoutBytes.clear();
+        QBuffer stdoutBuffer(&stdoutBytes);
+        stdoutBuffer.open(QIODevice::WriteOnly);
+        io.stdoutDevice = &stdoutBuffer;
         args.prepend(QStringLiteral("quorvane-export"));
         return cli::runExportCommand(args, factory, io);
     }
@@ -58,6 +64,7 @@ protected:
     std::shared_ptr<FakeDatabase> m_db;
     std::map<std::string, QString> env;
     bool terminal = false;
+    QByteArray stdoutBytes; // what "-o -" wrote
     QString out;
     QString err;
     QTemporaryDir m_dir;
@@ -188,6 +195,19 @@ INSTANTIATE_TEST_SUITE_P(
         UsageCase{"missing_output_folder",
                   {QStringLiteral("-o"), QStringLiteral("/nonexistent/quorvane"), QStringLiteral("db.mdb")},
                   cli::kExitUsage, "does not exist"},
+        UsageCase{"list_with_tables", {QStringLiteral("--list"), QStringLiteral("db.mdb"), QStringLiteral("People")},
+                  cli::kExitUsage, "--list takes no table names"},
+        UsageCase{"output_is_a_file", {QStringLiteral("-qo"), QStringLiteral("/etc/passwd"), QStringLiteral("db.mdb")},
+                  cli::kExitUsage, "not a folder"},
+        UsageCase{"values_unknown", {QStringLiteral("--values=roman"), QStringLiteral("db.mdb")}, cli::kExitUsage,
+                  "--values is"},
+        UsageCase{"encoding_unknown", {QStringLiteral("--encoding"), QStringLiteral("klingon"), QStringLiteral("db.mdb")},
+                  cli::kExitUsage, "unknown encoding"},
+        UsageCase{"bom_without_unicode",
+                  {QStringLiteral("--bom"), QStringLiteral("--encoding=windows-1252"), QStringLiteral("db.mdb")},
+                  cli::kExitUsage, "--bom needs"},
+        UsageCase{"jsonl_with_csv", {QStringLiteral("--format=jsonl"), QStringLiteral("--csv"), QStringLiteral("db.mdb")},
+                  cli::kExitUsage, "--csv cannot go with --format jsonl"},
         UsageCase{"help", {QStringLiteral("--help")}, cli::kExitOk, ""},
         UsageCase{"version", {QStringLiteral("--version")}, cli::kExitOk, ""}),
     [](const auto& info) { return std::string(info.param.name); });
@@ -203,8 +223,102 @@ TEST_F(Command, HelpNamesEveryOption)
 {
     run({QStringLiteral("--help")});
     for (const char* option : {"--output", "--separator", "--no-header", "--no-quotes", "--one-file", "--password",
-                               "--list", "--quiet", "--version", "QUORVANE_PASSWORD"})
+                               "--list", "--quiet", "--version", "QUORVANE_PASSWORD", "--values", "--null", "--csv",
+                               "--line-end", "--bom", "--encoding", "--format"})
         EXPECT_TRUE(out.contains(QLatin1String(option))) << option;
 }
+
+TEST_F(Command, JsonLinesStayValidJsonAndUtf8)
+{
+    QString broken = QStringLiteral("a");
+    broken += QChar(0xD800); // a lone surrogate
+    broken += QStringLiteral("\x01\\b");
+    m_db->add(QStringLiteral("Odd"), {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C\"")},
+              {{Value::dbl(std::numeric_limits<double>::quiet_NaN()), Value::single(-std::numeric_limits<float>::infinity()),
+                Value::text(broken)}});
+    ASSERT_EQ(run({QStringLiteral("-qo-"), QStringLiteral("--format=jsonl"), QStringLiteral("db.mdb"), QStringLiteral("Odd")}),
+              cli::kExitOk);
+    EXPECT_EQ(stdoutBytes, QByteArray("{\"A\":\"NaN\",\"B\":\"-Infinity\",\"C\\\"\":\"a?\\u0001\\\\b\"}\n"));
+}
+
+// The output options, alone and together, byte for byte on standard output.
+struct StyleCase {
+    const char* name;
+    QStringList args;
+    QByteArray bytes;
+};
+
+void PrintTo(const StyleCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
+class Styles : public Command, public ::testing::WithParamInterface<StyleCase> {};
+
+TEST_P(Styles, WriteExactlyThis)
+{
+    m_db->add(QStringLiteral("Mixed"),
+              {QStringLiteral("ID"), QStringLiteral("Name"), QStringLiteral("Price"), QStringLiteral("Ratio"),
+               QStringLiteral("When"), QStringLiteral("Ok"), QStringLiteral("Note")},
+              {{Value::longInt(1), Value::text(QStringLiteral("a,\"b\"")), Value::currency({125000}),
+                Value::single(10077.125f), Value::dateTime({45356.5 + 0.25 / 86400}), Value::boolean(true), Value::text(QString())},
+               {Value::longInt(2), Value::text(QStringLiteral("\u20AC\u4E2D")), Value::null(), Value::single(0.1f),
+                Value::dateTime({0.25}), Value::boolean(false), Value::null()},
+               {Value::longInt(3), Value::text(QStringLiteral("NULL")), Value::currency({0}), Value::dbl(0.1),
+                Value::null(), Value::null(), Value::text(QStringLiteral("x"))}});
+    QStringList args{QStringLiteral("-qo"), QStringLiteral("-")};
+    args += GetParam().args;
+    args += {QStringLiteral("--"), QStringLiteral("db.mdb"), QStringLiteral("Mixed")};
+    ASSERT_EQ(run(args), cli::kExitOk) << err.toStdString();
+    EXPECT_EQ(stdoutBytes, GetParam().bytes);
+    EXPECT_TRUE(err.isEmpty()) << err.toStdString();
+    EXPECT_TRUE(files().isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, Styles,
+    ::testing::Values(
+        StyleCase{"window_format", {}, QByteArray("ID,Name,Price,Ratio,When,Ok,Note\r\n"
+                             "\"1\",\"a,\"\"b\"\"\",\"12.5\",\"10077.12\",\"2024-03-05 12:00:00\",\"True\",\"\"\r\n"
+                             "\"2\",\"\xE2\x82\xAC\xE4\xB8\xAD\",\"\",\"0.1\",\"06:00:00\",\"False\",\"\"\r\n"
+                             "\"3\",\"NULL\",\"0\",\"0.1\",\"\",\"\",\"x\"\r\n\r\n")},
+        StyleCase{"csv_exact_null",
+                  {QStringLiteral("--csv"), QStringLiteral("--values"), QStringLiteral("exact"), QStringLiteral("--null"),
+                   QStringLiteral("NULL")},
+                  QByteArray("ID,Name,Price,Ratio,When,Ok,Note\r\n"
+                             "1,\"a,\"\"b\"\"\",12.5,10077.125,2024-03-05 12:00:00.250,true,\r\n"
+                             "2,\xE2\x82\xAC\xE4\xB8\xAD,NULL,0.1,1899-12-30 06:00:00,false,NULL\r\n"
+                             "3,\"NULL\",0,0.1,NULL,NULL,x\r\n")},
+        StyleCase{"csv_empty_null_lf",
+                  {QStringLiteral("--csv"), QStringLiteral("--null="), QStringLiteral("--line-end=lf")},
+                  QByteArray("ID,Name,Price,Ratio,When,Ok,Note\n"
+                             "1,\"a,\"\"b\"\"\",12.5,10077.12,2024-03-05 12:00:00,True,\"\"\n"
+                             "2,\xE2\x82\xAC\xE4\xB8\xAD,,0.1,06:00:00,False,\n"
+                             "3,NULL,0,0.1,,,x\n")},
+        StyleCase{"null_text_without_quotes",
+                  {QStringLiteral("--no-quotes"), QStringLiteral("--null"), QStringLiteral("NULL"), QStringLiteral("-s"),
+                   QStringLiteral(";"), QStringLiteral("--values=exact")},
+                  QByteArray("ID;Name;Price;Ratio;When;Ok;Note\r\n"
+                             "1;a,\"b\";12.5;10077.125;2024-03-05 12:00:00.250;true;\r\n"
+                             "2;\xE2\x82\xAC\xE4\xB8\xAD;NULL;0.1;1899-12-30 06:00:00;false;NULL\r\n"
+                             "3;\"NULL\";0;0.1;NULL;NULL;x\r\n\r\n")},
+        StyleCase{"code_page",
+                  {QStringLiteral("--csv"), QStringLiteral("--values=exact"), QStringLiteral("--encoding=windows-1252")},
+                  QByteArray("ID,Name,Price,Ratio,When,Ok,Note\r\n"
+                             "1,\"a,\"\"b\"\"\",12.5,10077.125,2024-03-05 12:00:00.250,true,\r\n"
+                             "2,\x80?,,0.1,1899-12-30 06:00:00,false,\r\n"
+                             "3,NULL,0,0.1,,,x\r\n")},
+        StyleCase{"bom", {QStringLiteral("--csv"), QStringLiteral("--bom"), QStringLiteral("--no-header")},
+                  QByteArray("\xEF\xBB\xBF"
+                             "1,\"a,\"\"b\"\"\",12.5,10077.12,2024-03-05 12:00:00,True,\r\n"
+                             "2,\xE2\x82\xAC\xE4\xB8\xAD,,0.1,06:00:00,False,\r\n"
+                             "3,NULL,0,0.1,,,x\r\n")},
+        StyleCase{"json_lines", {QStringLiteral("--format=jsonl")}, QByteArray("{\"ID\":1,\"Name\":\"a,\\\"b\\\"\",\"Price\":\"12.5\",\"Ratio\":10077.125,"
+                             "\"When\":\"2024-03-05 12:00:00.250\",\"Ok\":true,\"Note\":\"\"}\n"
+                             "{\"ID\":2,\"Name\":\"\xE2\x82\xAC\xE4\xB8\xAD\",\"Price\":null,\"Ratio\":0.1,"
+                             "\"When\":\"1899-12-30 06:00:00\",\"Ok\":false,\"Note\":null}\n"
+                             "{\"ID\":3,\"Name\":\"NULL\",\"Price\":\"0\",\"Ratio\":0.1,\"When\":null,\"Ok\":null,"
+                             "\"Note\":\"x\"}\n")}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

@@ -2,10 +2,8 @@
 
 #include "AccessDatabase.h"
 #include "TableCursor.h"
-#include "db/JsonDump.h"
+#include "db/ExactText.h"
 
-#include <charconv>
-#include <cmath>
 #include <optional>
 
 namespace quorvane::db::format {
@@ -237,56 +235,11 @@ private:
     std::uint64_t m_rowsScanned = 0;
 };
 
-QString numberText(double v)
-{
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return QString::fromLatin1(buf, res.ptr - buf);
-}
-
-QString numberText(float v)
-{
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return QString::fromLatin1(buf, res.ptr - buf);
-}
-
 } // namespace
 
 QString complexItemText(const Value& v)
 {
-    switch (v.kind()) {
-    case ValueKind::Null: return {};
-    case ValueKind::Text: return v.asText();
-    case ValueKind::Byte: return QString::number(v.asByte());
-    case ValueKind::Integer: return QString::number(v.asInteger());
-    case ValueKind::Long: return QString::number(v.asLong());
-    case ValueKind::BigInt: return QString::number(v.asBigInt());
-    case ValueKind::Single: return numberText(v.asSingle());
-    case ValueKind::Double: return numberText(v.asDouble());
-    case ValueKind::Currency: {
-        const std::int64_t scaled = v.asCurrency().scaled;
-        const std::uint64_t magnitude = scaled < 0 ? 0 - static_cast<std::uint64_t>(scaled)
-                                                   : static_cast<std::uint64_t>(scaled);
-        const Decimal d{static_cast<std::uint32_t>(magnitude), static_cast<std::uint32_t>(magnitude >> 32), 0, 4,
-                        scaled < 0};
-        return d.toString(true);
-    }
-    case ValueKind::Decimal: return v.asDecimal().toString(true);
-    case ValueKind::DateTime: {
-        const double days = v.asDateTime().days;
-        // Past the calendar Access knows: the stored number rather than nothing.
-        if (!std::isfinite(days) || std::fabs(days) > 2'958'466.0)
-            return numberText(days);
-        return oleDateToIso(days);
-    }
-    case ValueKind::DateTimeExtended: return extendedDateToIso(v.asDateTimeExtended());
-    case ValueKind::Boolean: return v.asBoolean() ? QStringLiteral("True") : QStringLiteral("False");
-    case ValueKind::Guid: return v.asGuid().toString();
-    case ValueKind::Binary:
-    case ValueKind::Complex: return {};
-    }
-    return {};
+    return exactText(v);
 }
 
 ComplexColumns ComplexColumns::load(AccessDatabase& db, const TableDef& table)

@@ -48,10 +48,10 @@ private:
     std::vector<Column> m_columns;
 };
 
-// One value of a multi-valued field as text, the same in every locale: integers as
-// digits, Single and Double as the shortest digits that read back as the same number,
-// Currency and Decimal exactly with '.' as the separator, dates as ISO 8601
-// ("2024-03-01T14:30", seconds only when set), Replication IDs in braces.
+// One value of a multi-valued field as text, the same in every locale and in every
+// output: the exact text (db/ExactText.h), so dates read "2024-03-01 14:30:00" whether
+// the date columns beside them follow the locale or not. The list is put together once
+// when the table opens, below any locale, and each item reads back on its own.
 QString complexItemText(const Value& value);
 
 } // namespace quorvane::db::format

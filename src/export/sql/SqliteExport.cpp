@@ -229,7 +229,7 @@ QString exactValueText(const db::Value& value)
         return iso;
     };
     switch (value.kind()) {
-    case db::ValueKind::Currency: return db::currencyText(value.asCurrency());
+    case db::ValueKind::Currency: return db::Decimal::fromCurrency(value.asCurrency()).toString(false);
     case db::ValueKind::Decimal: return value.asDecimal().toString(false);
     case db::ValueKind::DateTime: return dateText(db::oleDateToIso(value.asDateTime().days));
     case db::ValueKind::DateTimeExtended: return dateText(db::extendedDateToIso(value.asDateTimeExtended()));
