@@ -2,7 +2,7 @@
 
 #include "db/Ado.h"
 #include "db/ConnectionString.h"
-#include "db/JsonDump.h"
+#include "db/ExactText.h"
 #include "export/ExportHost.h"
 
 #include <QDir>
@@ -97,16 +97,7 @@ void bindValue(sqlite3_stmt* statement, int index, const db::Value& v, QByteArra
     case ValueKind::Currency:
     case ValueKind::Decimal:
     case ValueKind::DateTime:
-    case ValueKind::DateTimeExtended: {
-        const QString text = exactValueText(v);
-        // A date outside what a calendar shows keeps its stored number rather than
-        // becoming text that reads as nothing.
-        if (text.isEmpty() && v.kind() == ValueKind::DateTime)
-            sqlite3_bind_double(statement, index, v.asDateTime().days);
-        else
-            bindUtf8(statement, index, text, buffer);
-        return;
-    }
+    case ValueKind::DateTimeExtended: bindUtf8(statement, index, exactValueText(v), buffer); return;
     }
 }
 
@@ -218,21 +209,11 @@ private:
 
 QString exactValueText(const db::Value& value)
 {
-    // Until the one conversion of Access values to exact text is shared, the JSON
-    // dump's: the same digits, the date with a space and its seconds always shown.
-    const auto dateText = [](QString iso) {
-        if (iso == QLatin1String("invalid"))
-            return QString();
-        iso.replace(10, 1, QLatin1Char(' '));
-        if (iso.size() == 16)
-            iso += QStringLiteral(":00");
-        return iso;
-    };
     switch (value.kind()) {
-    case db::ValueKind::Currency: return db::Decimal::fromCurrency(value.asCurrency()).toString(false);
-    case db::ValueKind::Decimal: return value.asDecimal().toString(false);
-    case db::ValueKind::DateTime: return dateText(db::oleDateToIso(value.asDateTime().days));
-    case db::ValueKind::DateTimeExtended: return dateText(db::extendedDateToIso(value.asDateTimeExtended()));
+    case db::ValueKind::Currency:
+    case db::ValueKind::Decimal:
+    case db::ValueKind::DateTime:
+    case db::ValueKind::DateTimeExtended: return db::exactText(value);
     default: return {};
     }
 }

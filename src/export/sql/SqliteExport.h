@@ -23,8 +23,8 @@ class EventPump;
 
 namespace sql {
 
-// Currency and Decimal as their exact decimal, Date/Time as "YYYY-MM-DD HH:MM:SS[.fff]";
-// empty for other kinds.
+// Currency and Decimal as their exact decimal, Date/Time as "YYYY-MM-DD HH:MM:SS[.fff]"
+// (the command line's exact text); empty for other kinds.
 QString exactValueText(const db::Value& value);
 
 struct SqliteExportResult {
