@@ -10,6 +10,7 @@ apt-get install -y -qq --no-install-recommends \
     qt6-base-dev qt6-base-dev-tools libgl-dev \
     libgtest-dev libgmock-dev libssl-dev zlib1g-dev \
     clang libclang-rt-14-dev \
+    libsqlite3-dev sqlite3 postgresql \
     mdbtools fonts-liberation xvfb xauth help2man >/dev/null
 if [ "${1:-}" = package ]; then
     apt-get install -y -qq --no-install-recommends \

@@ -1,6 +1,7 @@
 #include "ExportCommand.h"
 
 #include "CommandLineHost.h"
+#include "SchemaCommand.h"
 
 #include "db/AccessObjectFactory.h"
 #include "db/Ado.h"
@@ -34,17 +35,6 @@ struct Arguments {
     exporter::OutputStyle style;
 };
 
-class Inputs : public db::ConnectionInputs {
-public:
-    Inputs(QString path, QString password) : m_path(std::move(path)), m_password(std::move(password)) {}
-    QString databasePath() const override { return m_path; }
-    QString databasePassword() const override { return m_password; }
-
-private:
-    QString m_path;
-    QString m_password;
-};
-
 QString helpText(const QCommandLineParser& parser)
 {
     QString text = parser.helpText();
@@ -64,6 +54,7 @@ QString helpText(const QCommandLineParser& parser)
         "\nExit status: 0 every table written, 1 some tables failed, 2 bad usage, a database\n"
         "that cannot be opened or an output folder that does not exist, 128 + the signal's\n"
         "number when SIGINT, SIGTERM or SIGHUP stopped the run (the file in hand is dropped).\n");
+    text += databaseCommandHelp();
     return text;
 }
 
@@ -99,6 +90,8 @@ bool readUserTables(db::ObjectFactory& factory, const db::ConnectionInputs& inpu
 
 int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, const CommandIo& io)
 {
+    if (const auto done = runDatabaseCommand(arguments, factory, io))
+        return *done;
     QCommandLineParser parser;
     parser.setApplicationDescription(
         QStringLiteral("Exports the tables of a Microsoft Access database to delimited text files."));
@@ -244,7 +237,7 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     if (args.toStdout && !io.stdoutDevice)
         return usage(QStringLiteral("no standard output to write to"));
 
-    const Inputs inputs(args.database, args.password);
+    const db::FixedConnectionInputs inputs(args.database, args.password);
     // Salvaging reads through a factory of its own that notes what each table lost.
     db::ObjectFactory* factoryInUse = &factory;
     db::AccessObjectFactory salvaging;

@@ -17,6 +17,18 @@ public:
     virtual QString databasePassword() const = 0;
 };
 
+// Inputs fixed when made: the command line's arguments.
+class FixedConnectionInputs : public ConnectionInputs {
+public:
+    FixedConnectionInputs(QString path, QString password) : m_path(std::move(path)), m_password(std::move(password)) {}
+    QString databasePath() const override { return m_path; }
+    QString databasePassword() const override { return m_password; }
+
+private:
+    QString m_path;
+    QString m_password;
+};
+
 // The provider head, the path, the password clause and the password. The ACE 12.0
 // provider for paths whose last five characters are "accdb" in any case, Jet 4.0 for
 // every other path. A value holding ';', a quote or leading/trailing blanks is quoted

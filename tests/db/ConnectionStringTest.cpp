@@ -6,16 +6,7 @@ using namespace quorvane::db;
 
 namespace {
 
-class FakeInputs : public ConnectionInputs {
-public:
-    FakeInputs(QString path, QString password) : m_path(std::move(path)), m_password(std::move(password)) {}
-    QString databasePath() const override { return m_path; }
-    QString databasePassword() const override { return m_password; }
-
-private:
-    QString m_path;
-    QString m_password;
-};
+using FakeInputs = FixedConnectionInputs;
 
 struct ProviderCase {
     const char* path;

@@ -13,9 +13,14 @@ memory (maximum resident set, from GNU time), and mdb-export's figures divided b
 Targets: at least 30 times faster than mdb-export in wall time on both shapes, at most
 64 MB peak, time growing linearly with rows.
 
+Then the mixed table into SQLite (--format sqlite) beside mdbtools' pipeline, mdb-schema |
+sqlite3 and mdb-export -I sqlite | sqlite3, and beside our own CSV export of the same table
+(--sqlite-rows, 0 leaves it out). Targets: 20 times faster than the pipeline, within 3 times
+of the CSV export, at most 64 MB peak.
+
     tools/bench/export_bench.py [--build build] [--export PATH] [--repeat 5] [--work DIR] [--keep]
                                 [--mixed-rows 1000000] [--wide-rows 200000]
-                                [--linear-rows 250000] [--no-mdb-export]
+                                [--linear-rows 250000] [--sqlite-rows 1000000] [--no-mdb-export]
 """
 
 import argparse
@@ -164,6 +169,47 @@ def export_benchmark(args, tools, work):
         print(line)
 
 
+def sqlite_section(args, tools, work):
+    """The mixed bench table into a new SQLite database: --format sqlite beside the mdbtools
+    pipeline and our CSV export. The pipeline's INSERTs are wrapped in one transaction, the
+    fastest way to run them: one transaction per row would take hours."""
+    env = dict(os.environ, LC_ALL="C")
+    rows = args.sqlite_rows
+    db = make_database(tools["mkmdb"], work, "mixed", rows)
+    target = os.path.join(work, "quorvane.sqlite")
+    piped = os.path.join(work, "mdbtools.sqlite")
+    out = os.path.join(work, "csv")
+    os.makedirs(out, exist_ok=True)
+    ours, csv, pipeline = Figures(), Figures(), Figures()
+    have_pipeline = all(shutil.which(p) for p in ("mdb-schema", "mdb-export", "sqlite3"))
+    if not have_pipeline:
+        print("mdb-schema, mdb-export or sqlite3 not found: the pipeline's row stays empty")
+    script = ('mdb-schema "$1" sqlite | sqlite3 "$2" && '
+              '{ echo "BEGIN;"; mdb-export -I sqlite "$1" "$3"; echo "COMMIT;"; } | sqlite3 "$2"')
+    for _ in range(args.repeat):
+        ours.add(run_measured([tools["export"], "-q", "--format", "sqlite", "-o", target, db, args.table], env=env))
+        csv.add(run_measured([tools["export"], "-q", "-o", out, db, args.table], env=env))
+        if have_pipeline:
+            if os.path.exists(piped):
+                os.remove(piped)
+            pipeline.add(run_measured(["sh", "-c", script, "sh", db, piped, args.table], env=env))
+
+    print()
+    print(f"{rows} rows into SQLite, medians of {args.repeat} | {'wall s':>8} {'cpu s':>8} {'MB':>6}")
+    for name, f in (("quorvane --format sqlite", ours), ("quorvane CSV export", csv),
+                    ("mdb-schema|mdb-export -I", pipeline)):
+        print(f"{name:<38} | {fmt(f.wall(), '8.3f')} {fmt(f.cpu(), '8.3f')} {fmt(f.peak(), '6.1f')}")
+    if ours.ok():
+        verdict = []
+        if pipeline.ok():
+            verdict.append(f"{pipeline.wall() / ours.wall():.1f}x faster than the pipeline in wall time, "
+                           f"{pipeline.cpu() / ours.cpu():.1f}x in CPU (target >= 20x)")
+        if csv.ok():
+            verdict.append(f"{ours.wall() / csv.wall():.2f}x the CSV export's time (target <= 3x)")
+        verdict.append(f"peak {ours.peak():.1f} MB (target <= 64 MB)")
+        print("SQLite: " + ", ".join(verdict))
+
+
 def main():
     root = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
@@ -177,6 +223,8 @@ def main():
     parser.add_argument("--table", default="Bench", help="the bench table's name")
     parser.add_argument("--export", default=None, help="the quorvane-export to time (default: the build's)")
     parser.add_argument("--no-mdb-export", action="store_true", help="time quorvane-export alone")
+    parser.add_argument("--sqlite-rows", type=int, default=1_000_000,
+                        help="rows of the table put into SQLite (0: leave the SQLite section out)")
     parser.add_argument("--keep", action="store_true", help="keep the work folder")
     args = parser.parse_args()
 
@@ -195,6 +243,8 @@ def main():
     os.makedirs(work, exist_ok=True)
     try:
         export_benchmark(args, tools, work)
+        if args.sqlite_rows > 0:
+            sqlite_section(args, tools, work)
     finally:
         if not args.keep and args.work is None:
             shutil.rmtree(work, ignore_errors=True)

@@ -9,10 +9,12 @@ namespace {
 constexpr std::uint32_t kCatalogPage = 2; // the definition of MSysObjects
 constexpr std::size_t kCatalogLimit = 1'000'000;
 
-int columnIndex(const TableDef& def, const char* name)
+} // namespace
+
+int columnIndex(const std::vector<ColumnDef>& columns, const char* name)
 {
-    for (std::size_t i = 0; i < def.columns.size(); ++i) {
-        if (def.columns[i].name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (columns[i].name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
             return static_cast<int>(i);
     }
     return -1;
@@ -28,8 +30,6 @@ std::int64_t integerOf(const Value& v)
     default: return 0;
     }
 }
-
-} // namespace
 
 AccessDatabase::AccessDatabase(std::unique_ptr<Pager> pager, const Header& header)
     : m_pager(std::move(pager)), m_header(header), m_layout(JetLayout::forVersion(header.version)),
@@ -93,11 +93,11 @@ bool AccessDatabase::readCatalog(DbError& error)
     TableDef def;
     if (!readTableDef(*m_pager, m_layout, m_codec, kCatalogPage, def, error))
         return false;
-    const int idCol = columnIndex(def, "Id");
-    const int parentCol = columnIndex(def, "ParentId");
-    const int nameCol = columnIndex(def, "Name");
-    const int typeCol = columnIndex(def, "Type");
-    const int flagsCol = columnIndex(def, "Flags");
+    const int idCol = columnIndex(def.columns, "Id");
+    const int parentCol = columnIndex(def.columns, "ParentId");
+    const int nameCol = columnIndex(def.columns, "Name");
+    const int typeCol = columnIndex(def.columns, "Type");
+    const int flagsCol = columnIndex(def.columns, "Flags");
     if (idCol < 0 || nameCol < 0 || typeCol < 0) {
         error = DbError::damaged(QStringLiteral("the catalog lacks its columns"), kCatalogPage);
         return false;

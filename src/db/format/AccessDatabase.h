@@ -89,6 +89,11 @@ private:
     std::shared_ptr<SalvageLog> m_salvage;
 };
 
+// The column of a system table by name (without regard to case), or -1.
+int columnIndex(const std::vector<ColumnDef>& columns, const char* name);
+// An integer column's value of any width; 0 for anything else.
+std::int64_t integerOf(const Value& v);
+
 // Opens every local table of the database and reads every row: the whole surface a
 // damaged file can reach. Returns the first error, or none.
 DbError readEveryTable(AccessDatabase& db);

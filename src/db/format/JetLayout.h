@@ -23,10 +23,20 @@ struct JetLayout {
     int tdefRowCount = 16;
     int tdefVarColumns = 43;
     int tdefColumnCount = 45;
+    int tdefLogicalIndexes = 47;
     int tdefRealIndexes = 51;
     int tdefOwnedPages = 55;     // row pointer to the usage map
     int tdefIndexBlock = 63;
     int realIndexSize = 12;
+    // Index definitions after the column names: the real (stored) indexes, then the
+    // logical ones that name them.
+    int realIndexDefSize = 52;
+    int realIndexDefColumns = 4;   // ten (u16 column number, u8 order) entries
+    int realIndexDefFlags = 46;
+    int logicalIndexSize = 28;
+    int logicalIndexNumber = 4;    // u32
+    int logicalIndexReal = 8;      // u32: the real index behind it
+    int logicalIndexType = 23;     // u8: 1 primary key, 2 foreign key
 
     // Column blocks.
     int columnBlockSize = 25;
@@ -58,10 +68,18 @@ struct JetLayout {
         l.tdefRowCount = 12;
         l.tdefVarColumns = 23;
         l.tdefColumnCount = 25;
+        l.tdefLogicalIndexes = 27;
         l.tdefRealIndexes = 31;
         l.tdefOwnedPages = 35;
         l.tdefIndexBlock = 43;
         l.realIndexSize = 8;
+        l.realIndexDefSize = 39;
+        l.realIndexDefColumns = 0;
+        l.realIndexDefFlags = 38;
+        l.logicalIndexSize = 20;
+        l.logicalIndexNumber = 0;
+        l.logicalIndexReal = 4;
+        l.logicalIndexType = 19;
         l.columnBlockSize = 18;
         l.colNumber = 1;
         l.colVarIndex = 3;

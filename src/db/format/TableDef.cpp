@@ -10,6 +10,9 @@ namespace {
 // columns with 64-character names, a few hundred KB at most even with indexes).
 constexpr std::size_t kMaxDefinitionBytes = 4u << 20;
 constexpr int kMaxColumns = 4096;
+constexpr std::uint32_t kMaxIndexes = 1000;
+constexpr int kIndexColumnSlots = 10;
+constexpr std::uint16_t kNoColumn = 0xFFFF;
 
 ColumnType typeFromCode(std::uint8_t code)
 {
@@ -33,6 +36,58 @@ ColumnType typeFromCode(std::uint8_t code)
     case 0x14: return ColumnType::ExtDateTime;
     default: return ColumnType::Unknown;
     }
+}
+
+struct RealIndex {
+    std::vector<std::uint16_t> columns;
+    std::vector<bool> descending;
+    std::uint8_t flags = 0;
+};
+
+// The index definitions that follow the column names at `pos`: the stored indexes,
+// then the logical ones with their names. False when they run past the definition.
+bool readIndexes(const ByteView& def, const JetLayout& layout, const TextCodec& codec, std::size_t pos,
+                 std::uint32_t realCount, std::uint32_t logicalCount, std::vector<IndexDef>& out)
+{
+    std::vector<RealIndex> real(realCount);
+    for (std::uint32_t i = 0; i < realCount; ++i, pos += layout.realIndexDefSize) {
+        const ByteView block = def.sub(pos, layout.realIndexDefSize);
+        for (int slot = 0; slot < kIndexColumnSlots; ++slot) {
+            const std::size_t at = std::size_t(layout.realIndexDefColumns) + std::size_t(slot) * 3;
+            const std::uint16_t column = block.u16(at);
+            if (column == kNoColumn)
+                continue;
+            real[i].columns.push_back(column);
+            real[i].descending.push_back((block.u8(at + 2) & 0x01) == 0);
+        }
+        real[i].flags = block.u8(layout.realIndexDefFlags);
+        if (block.overrun() || def.overrun())
+            return false;
+    }
+    const std::size_t logicalStart = pos;
+    std::size_t namePos = logicalStart + std::size_t(logicalCount) * layout.logicalIndexSize;
+    for (std::uint32_t i = 0; i < logicalCount; ++i, pos += layout.logicalIndexSize) {
+        const ByteView block = def.sub(pos, layout.logicalIndexSize);
+        const std::uint32_t realNumber = block.u32(layout.logicalIndexReal);
+        IndexDef index;
+        index.kind = block.u8(layout.logicalIndexType);
+        const std::size_t nameLength = layout.nameLengthSize == 1 ? def.u8(namePos) : def.u16(namePos);
+        namePos += layout.nameLengthSize;
+        index.name = codec.decode(def.sub(namePos, nameLength));
+        namePos += nameLength;
+        if (block.overrun() || def.overrun())
+            return false;
+        // A logical index naming a stored index that is not there is left out rather
+        // than guessed at.
+        if (realNumber >= realCount)
+            continue;
+        const RealIndex& r = real[realNumber];
+        index.columns = r.columns;
+        index.descending = r.descending;
+        index.unique = (r.flags & 0x01) != 0 || index.primary();
+        out.push_back(std::move(index));
+    }
+    return true;
 }
 
 } // namespace
@@ -94,10 +149,11 @@ bool readTableDef(Pager& pager, const JetLayout& layout, const TextCodec& codec,
     t.varColumnCount = def.u16(layout.tdefVarColumns);
     const int columnCount = def.u16(layout.tdefColumnCount);
     const std::uint32_t realIndexes = def.u32(layout.tdefRealIndexes);
+    const std::uint32_t logicalIndexes = def.u32(layout.tdefLogicalIndexes);
     const std::uint32_t usageMap = def.u32(layout.tdefOwnedPages);
     t.usageMapRow = static_cast<std::uint8_t>(usageMap & 0xFF);
     t.usageMapPage = usageMap >> 8;
-    if (columnCount > kMaxColumns || realIndexes > 1000) {
+    if (columnCount > kMaxColumns || realIndexes > kMaxIndexes) {
         error = DbError::damaged(QStringLiteral("a table definition has impossible counts"), page);
         return false;
     }
@@ -117,6 +173,7 @@ bool readTableDef(Pager& pager, const JetLayout& layout, const TextCodec& codec,
         const std::uint8_t flags = block.u8(layout.colFlags);
         c.fixed = (flags & 0x01) != 0;
         c.autoNumber = (flags & 0x04) != 0;
+        c.hyperlink = (flags & 0x80) != 0;
         // A complex column keeps the id of its MSysComplexColumns row where other
         // columns keep precision and scale.
         if (c.type == ColumnType::Complex && layout.version == JetVersion::Ace)
@@ -137,6 +194,13 @@ bool readTableDef(Pager& pager, const JetLayout& layout, const TextCodec& codec,
             return false;
         }
         t.columns.push_back(std::move(c));
+    }
+    // The rows can be read without the indexes, so a damaged index section only
+    // marks the definition.
+    if (logicalIndexes > kMaxIndexes
+        || !readIndexes(def, layout, codec, namePos, realIndexes, logicalIndexes, t.indexes)) {
+        t.indexes.clear();
+        t.indexesUnreadable = true;
     }
     // Columns show in the order of their numbers, which is where columns inserted
     // later end up (their blocks are appended in the definition).

@@ -26,7 +26,20 @@ struct ColumnDef {
     bool fixed = false;
     bool calculated = false;        // ACE calculated column: value behind a wrapper
     bool autoNumber = false;        // Long Integer filled by the engine
+    bool hyperlink = false;         // Memo holding "text#address#..."
     std::uint32_t complexId = 0;    // ACE complex column: its row in MSysComplexColumns
+};
+
+// One index as the table definition names it. Several may share one stored index
+// (a foreign key's index shares the one the user made on the same columns).
+struct IndexDef {
+    QString name;
+    std::uint8_t kind = 0;              // 1 primary key, 2 foreign key, 0 other
+    bool unique = false;
+    std::vector<std::uint16_t> columns; // column numbers (ColumnDef::number), key order
+    std::vector<bool> descending;
+    bool primary() const { return kind == 1; }
+    bool foreignKey() const { return kind == 2; }
 };
 
 struct TableDef {
@@ -37,6 +50,9 @@ struct TableDef {
     std::vector<ColumnDef> columns;  // in the table's column order
     std::uint8_t usageMapRow = 0;    // where the map of the table's pages lives
     std::uint32_t usageMapPage = 0;
+    std::vector<IndexDef> indexes;
+    // The index definitions could not be read (a damaged tail); the rows still can.
+    bool indexesUnreadable = false;
 };
 
 // Data bytes a fixed column of this type takes (0 for Yes/No, which lives in the null
