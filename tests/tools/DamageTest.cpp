@@ -40,7 +40,7 @@ std::vector<TableData> orders()
     return {t};
 }
 
-struct Version {
+struct FileKind {
     const char* label;
     std::function<bool(const QString& path, QString& error)> write;
 };
@@ -145,12 +145,21 @@ const Kind kKinds[] = {
      }},
 };
 
-const Version kVersions[] = {
-    {"Jet4",
-     [](const QString& path, QString& error) { return DatabaseWriter::writeTables(path, orders(), error); }},
+template <mdbwriter::Version V>
+bool writeOrders(const QString& path, QString& error)
+{
+    DatabaseOptions options;
+    options.version = V;
+    return DatabaseWriter::writeTables(path, orders(), error, options);
+}
+
+const FileKind kVersions[] = {
+    {"Jet3", writeOrders<mdbwriter::Version::Jet3>},
+    {"Jet4", writeOrders<mdbwriter::Version::Jet4>},
+    {"Ace", writeOrders<mdbwriter::Version::Ace>},
 };
 
-class DamagedCopy : public ::testing::TestWithParam<std::tuple<Version, Kind>> {
+class DamagedCopy : public ::testing::TestWithParam<std::tuple<FileKind, Kind>> {
 protected:
     void SetUp() override
     {
