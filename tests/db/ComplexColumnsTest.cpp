@@ -103,19 +103,22 @@ struct Table1 {
     bool opened = false;
     DbError error;
     QStringList ids, memos, multiValues, attachments;
+    bool complexDamaged = false;
 };
 
-Table1 readTable1(const QByteArray& bytes, const ComplexColumns::Limits& limits = {})
+Table1 readTable1(const QByteArray& bytes, const ComplexColumns::Limits& limits = {},
+                  std::shared_ptr<SalvageLog> salvage = nullptr)
 {
     Table1 t;
-    auto db = AccessDatabase::openBytes(bytes, {}, t.error);
+    auto db = AccessDatabase::openBytes(bytes, {}, t.error, QStringLiteral("(memory)"), salvage);
     if (!db)
         return t;
-    auto cursor = db->openTable(kTable1Page, t.error);
+    auto cursor = db->openTable(kTable1Page, t.error, QStringLiteral("Table1"));
     if (!cursor)
         return t;
     t.opened = true;
     const ComplexColumns complex = ComplexColumns::load(*db, cursor->definition(), limits);
+    t.complexDamaged = complex.damage().isError();
     std::vector<Value> row;
     while (cursor->next(row, t.error)) {
         complex.fill(row);
@@ -196,6 +199,15 @@ TEST_P(ComplexDamage, LeavesEmptyTextsAndTheRestOfTheTable)
     EXPECT_EQ(t.memos, (QStringList{{}, "row2-memo", "row3-memo", "row4-memo"}));
     EXPECT_EQ(t.multiValues, GetParam().multiValues);
     EXPECT_EQ(t.attachments, GetParam().attachments);
+
+    // Salvaging, the same damage is told on a line naming the column, never left as
+    // empty cells alone.
+    auto log = std::make_shared<SalvageLog>();
+    const Table1 salvaged = readTable1(bytes, {}, log);
+    EXPECT_EQ(salvaged.ids, t.ids);
+    EXPECT_EQ(!log->lines.isEmpty(), t.complexDamaged) << log->lines.join(QLatin1Char('\n')).toStdString();
+    for (const QString& line : log->lines)
+        EXPECT_TRUE(line.startsWith(QStringLiteral("Table1"))) << line.toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(

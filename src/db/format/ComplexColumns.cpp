@@ -193,7 +193,8 @@ public:
     Loader(AccessDatabase& db, const ComplexColumns::Limits& limits) : m_db(db), m_limits(limits) {}
 
     // The texts of one complex column by row key; nullopt when they cannot be read.
-    std::optional<QHash<std::int32_t, QString>> texts(const ComplexLink& link, DbError& damage)
+    // `label` names the column in the salvage log ("Table.Column").
+    std::optional<QHash<std::int32_t, QString>> texts(const ComplexLink& link, const QString& label, DbError& damage)
     {
         DbError error;
         TableDef typeTable;
@@ -221,10 +222,12 @@ public:
 
         QHash<std::int32_t, QString> out;
         std::size_t cost = 0;
+        m_valuesRead = 0;
         std::vector<Value> row;
         while (cursor->next(row, error)) {
             if (++m_rowsScanned > m_limits.rowsScanned)
                 return std::nullopt;
+            ++m_valuesRead;
             const Value& key = row[keyCol];
             const Value& value = row[valueCol];
             if (key.kind() != ValueKind::Long || value.isNull())
@@ -242,6 +245,9 @@ public:
             keepDamage(error, damage);
             return std::nullopt;
         }
+        // Salvaging reads past damage in the hidden table: its values lost are told
+        // like a table's rows, not left as empty cells nobody sees.
+        cursor->noteSalvage(label, m_valuesRead, QStringLiteral("values"));
         m_textBytes += cost;
         return out;
     }
@@ -251,6 +257,7 @@ private:
     const ComplexColumns::Limits& m_limits;
     std::size_t m_textBytes = 0;
     std::uint64_t m_rowsScanned = 0;
+    qint64 m_valuesRead = 0;
 };
 
 } // namespace
@@ -282,10 +289,18 @@ ComplexColumns ComplexColumns::load(AccessDatabase& db, const TableDef& table, c
         const ComplexLink* link = findLink(links, c, table.page);
         if (!link)
             continue;
-        auto texts = loader.texts(*link, out.m_damage);
+        const QString label = table.name + QLatin1Char('.') + c.name;
+        DbError damage;
+        auto texts = loader.texts(*link, label, damage);
+        keepDamage(damage, out.m_damage);
         if (texts)
             out.m_columns.push_back(Column{i, std::move(*texts)});
+        else if (db.salvage() && damage.isError())
+            db.salvage()->add(QStringLiteral("%1: no values recovered; %2").arg(label, damage.description));
     }
+    if (db.salvage() && out.m_damage.isError() && out.m_columns.empty() && links.empty())
+        db.salvage()->add(QStringLiteral("%1: no values recovered of its attachment and multi-value columns; %2")
+                              .arg(table.name, out.m_damage.description));
     return out;
 }
 
