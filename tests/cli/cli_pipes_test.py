@@ -9,6 +9,7 @@ import csv
 import io
 import json
 import os
+import re
 import signal
 import subprocess
 import sys
@@ -89,6 +90,34 @@ class Pipes(unittest.TestCase):
         self.assertEqual(os.listdir(out), [os.path.basename(old)])
         with open(old, "rb") as f:
             self.assertEqual(f.read(), b"old\r\n")
+
+    def test_salvage_writes_the_readable_rows_and_says_what_was_lost(self):
+        """A zeroed data page: a plain export fails, --salvage writes the rows still there,
+        says on stderr how many of how many, and still exits 1."""
+        damaged = os.path.join(self.tmp.name, "damaged.mdb")
+        subprocess.run([MKMDB, "bench", "--rows", "20000", damaged], check=True, capture_output=True)
+        with open(damaged, "r+b") as f:
+            data = bytearray(f.read())
+            owners = {}
+            for at in range(0, len(data), 4096):
+                if data[at] == 1:
+                    owners.setdefault(int.from_bytes(data[at + 4:at + 8], "little"), []).append(at)
+            pages = max(owners.values(), key=len)
+            data[pages[len(pages) // 2]:pages[len(pages) // 2] + 4096] = bytes(4096)
+            f.seek(0)
+            f.write(data)
+        out = tempfile.mkdtemp(dir=self.tmp.name)
+        plain = subprocess.run([EXPORT, "-q", "-o", out, damaged], capture_output=True, timeout=300)
+        self.assertEqual(plain.returncode, 1, plain.stderr)
+        salvaged = subprocess.run([EXPORT, "--salvage", "-o", out, damaged], capture_output=True, timeout=300)
+        error = salvaged.stderr.decode(errors="replace")
+        self.assertEqual(salvaged.returncode, 1, error)
+        self.assertNotIn("Done.", error)
+        lines = [line for line in error.splitlines() if "rows recovered" in line]
+        self.assertEqual(len(lines), 1, error)
+        recovered, said = re.search(r": (\d+) rows recovered, the table definition says (\d+); ", lines[0]).groups()
+        self.assertLess(int(recovered), int(said))
+        self.assertGreater(int(recovered), 0)
 
 
 if __name__ == "__main__":
