@@ -11,7 +11,7 @@ apt-get install -y -qq --no-install-recommends \
     libgtest-dev libgmock-dev libssl-dev zlib1g-dev \
     clang libclang-rt-14-dev \
     libsqlite3-dev sqlite3 postgresql \
-    mdbtools fonts-liberation xvfb xauth help2man >/dev/null
+    mdbtools fonts-liberation xvfb xauth help2man python3 >/dev/null
 if [ "${1:-}" = package ]; then
     apt-get install -y -qq --no-install-recommends \
         dpkg-dev file fakeroot lintian appstream desktop-file-utils man-db bash-completion \

@@ -111,7 +111,7 @@ void CommandLineHost::showMessage(const QString& text)
     clearBar();
     // "Done." or "File created at" would hide the failures said above them; on standard
     // output the text itself is the result: no "File created at".
-    if (!m_quiet && !m_anyFailure && !options.device)
+    if (!m_quiet && !m_anyFailure && !options.device && !(rowsLost && rowsLost()))
         m_io.err(terminalText(text) + QLatin1Char('\n'));
 }
 

@@ -13,6 +13,8 @@
 #include <QSet>
 #include <QStringList>
 
+#include <functional>
+
 namespace quorvane::cli {
 
 inline const QString kProgramName = QStringLiteral("quorvane-export");
@@ -64,6 +66,9 @@ public:
 
     Options options;
     Tables tables;
+    // True when salvaging noted lost rows: the run then ends without "Done." either,
+    // since the losses are said after it.
+    std::function<bool()> rowsLost;
 
 private:
     void setValue(double value) override;

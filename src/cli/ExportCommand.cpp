@@ -303,6 +303,7 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     host.options.style = args.style;
     host.options.device = args.toStdout ? io.stdoutDevice : nullptr;
     host.tables.names = tables;
+    host.rowsLost = [&salvageLog] { return !salvageLog->lines.isEmpty(); };
 
     exporter::ExportHost engineHost = host.engineHost();
     engineHost.database = &inputs;
