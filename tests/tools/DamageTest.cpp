@@ -148,6 +148,18 @@ const Kind kKinds[] = {
 const Version kVersions[] = {
     {"Jet4",
      [](const QString& path, QString& error) { return DatabaseWriter::writeTables(path, orders(), error); }},
+    {"Jet3",
+     [](const QString& path, QString& error) {
+         DatabaseOptions options;
+         options.version = mdbwriter::Version::Jet3;
+         return DatabaseWriter::writeTables(path, orders(), error, options);
+     }},
+    {"Ace",
+     [](const QString& path, QString& error) {
+         DatabaseOptions options;
+         options.version = mdbwriter::Version::Ace;
+         return DatabaseWriter::writeTables(path, orders(), error, options);
+     }},
 };
 
 class DamagedCopy : public ::testing::TestWithParam<std::tuple<Version, Kind>> {
