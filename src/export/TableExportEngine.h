@@ -2,9 +2,10 @@
 
 // The action behind "Start Exporting": opens the database once more, reads every record
 // of every ticked table, writes the delimited text files and reports its progress. Runs
-// on the calling (user-interface) thread; yields to the event loop between fields,
-// records and lines, but runs the loop only when the yield interval has passed since the
-// last time, so the window stays responsive and the export runs at full speed.
+// on the calling (user-interface) thread; yields to the event loop between records and
+// lines (and between fields when the yield interval is 0), but runs the loop only when
+// the interval has passed since the last time, so the window stays responsive and the
+// export runs at full speed.
 //
 // Each failure goes to the host as a fact (ExportFailure: the step, the table, the file,
 // the cause and the statement's number), and the run goes on; the front end words it.

@@ -282,9 +282,11 @@ INSTANTIATE_TEST_SUITE_P(
                "precision of 1 to 28"},
         Misuse{"a kind the writer does not write",
                [](DatabaseWriter& db) {
-                   return db.beginTable("T", {Column{"X", ColumnType::BigInt}});
+                   return db.beginTable("T", {Column{"X", ColumnType::Complex}});
                },
                "does not write"},
+        Misuse{"Big Integer outside ACE",
+               [](DatabaseWriter& db) { return db.beginTable("T", {Column::bigInt("X")}); }, "only ACE files"},
         Misuse{"more memo and OLE columns than one page of usage maps holds",
                [](DatabaseWriter& db) {
                    std::vector<Column> columns;

@@ -14,6 +14,10 @@ QString Column::check(const FileFormat& format) const
         if (type == ColumnType::Guid || type == ColumnType::Binary || type == ColumnType::Ole)
             return QStringLiteral("calculated column \"%1\" has a result type Access does not give").arg(name);
     }
+    if ((type == ColumnType::BigInt || type == ColumnType::ExtDateTime) && format.version != Version::Ace)
+        return QStringLiteral("column \"%1\": only ACE files have %2 columns").arg(name, db::columnTypeName(type));
+    if (calculated && (type == ColumnType::BigInt || type == ColumnType::ExtDateTime))
+        return QStringLiteral("calculated column \"%1\" has a result type Access does not give").arg(name);
     const int maxBinary = format.jet3() ? 255 : 510;
     switch (type) {
     case ColumnType::Text:
@@ -37,6 +41,8 @@ QString Column::check(const FileFormat& format) const
     case ColumnType::Double:
     case ColumnType::Money:
     case ColumnType::ShortDateTime:
+    case ColumnType::BigInt:
+    case ColumnType::ExtDateTime:
     case ColumnType::Boolean:
     case ColumnType::Guid:
     case ColumnType::Ole:
@@ -70,9 +76,11 @@ int Column::fixedSize() const
     case ColumnType::Float: return 4;
     case ColumnType::Double:
     case ColumnType::Money:
-    case ColumnType::ShortDateTime: return 8;
+    case ColumnType::ShortDateTime:
+    case ColumnType::BigInt: return 8;
     case ColumnType::Guid: return 16;
     case ColumnType::Numeric: return 17;
+    case ColumnType::ExtDateTime: return kExtendedDateSize;
     default: return 0;
     }
 }
@@ -107,6 +115,8 @@ std::uint8_t Column::typeCode() const
     case ColumnType::Memo: return 0x0C;
     case ColumnType::Guid: return 0x0F;
     case ColumnType::Numeric: return 0x10;
+    case ColumnType::BigInt: return 0x13;
+    case ColumnType::ExtDateTime: return 0x14;
     default: return 0;
     }
 }

@@ -12,7 +12,8 @@ namespace quorvane::mdbwriter {
 
 // One column of a table to write. The kinds are those the reader knows (db::ColumnType):
 // Text, Memo, Byte, Integer, Long, Float (Single), Double, Money (Currency), Numeric
-// (Decimal), ShortDateTime (Date/Time), Boolean (Yes/No), Guid, Binary and Ole.
+// (Decimal), ShortDateTime (Date/Time), Boolean (Yes/No), Guid, Binary and Ole; in ACE
+// files also BigInt (Big Integer) and ExtDateTime (Date/Time Extended).
 struct Column {
     QString name;
     db::ColumnType type = db::ColumnType::Text;
@@ -35,6 +36,8 @@ struct Column {
         return {std::move(name), db::ColumnType::Numeric, 0, precision, scale};
     }
     static Column dateTime(QString name) { return {std::move(name), db::ColumnType::ShortDateTime}; }
+    static Column bigInt(QString name) { return {std::move(name), db::ColumnType::BigInt}; }
+    static Column dateTimeExtended(QString name) { return {std::move(name), db::ColumnType::ExtDateTime}; }
     static Column boolean(QString name) { return {std::move(name), db::ColumnType::Boolean}; }
     static Column guid(QString name) { return {std::move(name), db::ColumnType::Guid}; }
     static Column binary(QString name, int maxBytes = 255) { return {std::move(name), db::ColumnType::Binary, maxBytes}; }
@@ -67,6 +70,9 @@ struct Column {
     static constexpr int kCalculatedDataOffset = 20;
     static constexpr int kCalculatedOverhead = 23;
     static constexpr int kCalculatedFixedSize = 39;
+    // Date/Time Extended is ASCII text in a fixed slot: days since 0001-01-01 and the
+    // time of day in 100 ns units, 19 digits each, then the digits of precision.
+    static constexpr int kExtendedDateSize = 42;
     // The Jet type code written into the table definition.
     std::uint8_t typeCode() const;
 };

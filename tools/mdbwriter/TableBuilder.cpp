@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cassert>
+#include <cstdio>
 
 namespace quorvane::mdbwriter {
 
@@ -68,6 +69,8 @@ ValueKind expectedKind(ColumnType type)
     case ColumnType::Money: return ValueKind::Currency;
     case ColumnType::Numeric: return ValueKind::Decimal;
     case ColumnType::ShortDateTime: return ValueKind::DateTime;
+    case ColumnType::BigInt: return ValueKind::BigInt;
+    case ColumnType::ExtDateTime: return ValueKind::DateTimeExtended;
     case ColumnType::Boolean: return ValueKind::Boolean;
     case ColumnType::Guid: return ValueKind::Guid;
     case ColumnType::Binary:
@@ -106,6 +109,16 @@ void putFixed(const Column& column, const Value& value, std::uint8_t* fixed)
     case ColumnType::Money: le::put64(fixed, static_cast<std::uint64_t>(value.asCurrency().scaled)); break;
     case ColumnType::ShortDateTime: le::putDouble(fixed, value.asDateTime().days); break;
     case ColumnType::Guid: std::copy(value.asGuid().bytes.begin(), value.asGuid().bytes.end(), fixed); break;
+    case ColumnType::BigInt: le::put64(fixed, static_cast<std::uint64_t>(value.asBigInt())); break;
+    case ColumnType::ExtDateTime: {
+        // The slot's last byte stays zero after the 41 characters.
+        const db::ExtendedDate d = value.asDateTimeExtended();
+        char text[Column::kExtendedDateSize] = {};
+        std::snprintf(text, sizeof text, "%019lld:%019lld:7", static_cast<long long>(d.days),
+                      static_cast<long long>(d.ticks));
+        std::copy_n(text, Column::kExtendedDateSize, fixed);
+        break;
+    }
     default: assert(false && "not a column of fixed size"); break;
     }
 }
@@ -220,6 +233,8 @@ bool TableBuilder::encodeValue(const Column& column, const Value& value, int col
     case ColumnType::Double:
     case ColumnType::Money:
     case ColumnType::ShortDateTime:
+    case ColumnType::BigInt:
+    case ColumnType::ExtDateTime:
     case ColumnType::Guid:
         putFixed(column, value, fixed);
         break;
