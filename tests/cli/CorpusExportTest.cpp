@@ -29,43 +29,8 @@ QString corpusDir()
     return fromEnv.isEmpty() ? QStringLiteral(QUORVANE_CORPUS_DIR) : QString::fromLocal8Bit(fromEnv);
 }
 
-struct ExpectedTable {
-    QString name;
-    QStringList columns;
-    QStringList types;
-    std::vector<QJsonArray> rows;
-};
-
-std::vector<ExpectedTable> readExpected(const QString& path)
-{
-    std::vector<ExpectedTable> tables;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return tables;
-    bool skipping = false;
-    while (!f.atEnd()) {
-        const QByteArray line = f.readLine().trimmed();
-        if (line.isEmpty())
-            continue;
-        const QJsonDocument doc = QJsonDocument::fromJson(line);
-        if (doc.isObject()) {
-            const QJsonObject o = doc.object();
-            skipping = o.value(QStringLiteral("linked")).toBool();
-            if (skipping)
-                continue;
-            ExpectedTable t;
-            t.name = o.value(QStringLiteral("table")).toString();
-            for (const auto& c : o.value(QStringLiteral("columns")).toArray()) {
-                t.columns.append(c.toArray().at(0).toString());
-                t.types.append(c.toArray().at(1).toString());
-            }
-            tables.push_back(std::move(t));
-        } else if (doc.isArray() && !skipping && !tables.empty()) {
-            tables.back().rows.push_back(doc.array());
-        }
-    }
-    return tables;
-}
+using quorvane::test::ExpectedTable;
+using quorvane::test::readExpected;
 
 // RFC 4180: fields split at commas, quoted fields with "" for a quote, records ended by
 // CRLF (line breaks inside quotes belong to the field). `quotedOut`, when given, tells

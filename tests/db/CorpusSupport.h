@@ -5,6 +5,9 @@
 #include <QDir>
 #include <QFile>
 #include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QString>
 #include <QStringList>
 
@@ -13,6 +16,7 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <vector>
 
 
 namespace quorvane::test {
@@ -75,6 +79,46 @@ inline QString canonicalDecimal(QString s)
     if (s == QLatin1String("-0"))
         s = QStringLiteral("0");
     return s;
+}
+
+// One local table of an expected dump: its columns with their type names, and its rows as
+// the independent reader wrote them. Linked tables are left out.
+struct ExpectedTable {
+    QString name;
+    QStringList columns;
+    QStringList types;
+    std::vector<QJsonArray> rows;
+};
+
+inline std::vector<ExpectedTable> readExpected(const QString& path)
+{
+    std::vector<ExpectedTable> tables;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly))
+        return tables;
+    bool skipping = false;
+    while (!f.atEnd()) {
+        const QByteArray line = f.readLine().trimmed();
+        if (line.isEmpty())
+            continue;
+        const QJsonDocument doc = QJsonDocument::fromJson(line);
+        if (doc.isObject()) {
+            const QJsonObject o = doc.object();
+            skipping = o.value(QStringLiteral("linked")).toBool();
+            if (skipping)
+                continue;
+            ExpectedTable t;
+            t.name = o.value(QStringLiteral("table")).toString();
+            for (const auto& c : o.value(QStringLiteral("columns")).toArray()) {
+                t.columns.append(c.toArray().at(0).toString());
+                t.types.append(c.toArray().at(1).toString());
+            }
+            tables.push_back(std::move(t));
+        } else if (doc.isArray() && !skipping && !tables.empty()) {
+            tables.back().rows.push_back(doc.array());
+        }
+    }
+    return tables;
 }
 
 } // namespace quorvane::test

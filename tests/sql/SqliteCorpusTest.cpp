@@ -24,11 +24,7 @@ namespace {
 
 using namespace quorvane;
 
-struct ExpectedTable {
-    QString name;
-    QStringList types;
-    QStringList rows; // canonical, one line per row
-};
+using test::ExpectedTable;
 
 QString floatText(float v)
 {
@@ -120,34 +116,17 @@ QString rowLine(const QStringList& values)
     return escaped.join(QLatin1Char('|'));
 }
 
-std::vector<ExpectedTable> readExpected(const QString& path)
+// The expected rows in the canonical form, one line per row.
+QStringList canonicalRows(const ExpectedTable& t)
 {
-    std::vector<ExpectedTable> tables;
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return tables;
-    bool skipping = false;
-    while (!f.atEnd()) {
-        const QByteArray line = f.readLine().trimmed();
-        const QJsonDocument doc = QJsonDocument::fromJson(line);
-        if (doc.isObject()) {
-            skipping = doc.object().value(QStringLiteral("linked")).toBool();
-            if (skipping)
-                continue;
-            ExpectedTable t;
-            t.name = doc.object().value(QStringLiteral("table")).toString();
-            for (const auto& c : doc.object().value(QStringLiteral("columns")).toArray())
-                t.types.append(c.toArray().at(1).toString());
-            tables.push_back(std::move(t));
-        } else if (doc.isArray() && !skipping && !tables.empty()) {
-            QStringList values;
-            const QJsonArray a = doc.array();
-            for (qsizetype i = 0; i < a.size(); ++i)
-                values.append(canonicalExpected(a.at(i), tables.back().types.value(i)));
-            tables.back().rows.append(rowLine(values));
-        }
+    QStringList rows;
+    for (const QJsonArray& a : t.rows) {
+        QStringList values;
+        for (qsizetype i = 0; i < a.size(); ++i)
+            values.append(canonicalExpected(a.at(i), t.types.value(i)));
+        rows.append(rowLine(values));
     }
-    return tables;
+    return rows;
 }
 
 class SqliteCorpus : public testing::TestWithParam<QString> {};
@@ -156,7 +135,7 @@ TEST_P(SqliteCorpus, EveryTableReadsBackAsExpected)
 {
     const QString file = GetParam();
     const std::vector<ExpectedTable> expected =
-        readExpected(test::corpusDir() + QStringLiteral("/expected/") + file + QStringLiteral(".jsonl"));
+        test::readExpected(test::corpusDir() + QStringLiteral("/expected/") + file + QStringLiteral(".jsonl"));
     if (expected.empty())
         GTEST_SKIP() << "no local tables expected";
     const db::FixedConnectionInputs inputs(test::corpusFile(file), test::corpusPasswords().value(file));
@@ -187,7 +166,7 @@ TEST_P(SqliteCorpus, EveryTableReadsBackAsExpected)
             rows.append(rowLine(values));
         }
         sqlite3_finalize(s);
-        QStringList want = t.rows;
+        QStringList want = canonicalRows(t);
         std::sort(rows.begin(), rows.end());
         std::sort(want.begin(), want.end());
         ASSERT_EQ(rows.size(), want.size());
