@@ -1,6 +1,6 @@
 #include "mdbwriter/BenchDatabase.h"
 #include "mdbwriter/DatabaseWriter.h"
-#include "mdbwriter/Rc4.h"
+#include "db/format/crypto/Rc4.h"
 #include "mdbwriter/SampleDatabase.h"
 
 #include <QFile>
@@ -17,6 +17,7 @@ namespace {
 
 using db::ColumnType;
 using db::Value;
+using db::format::crypto::Rc4;
 
 QByteArray readAll(const QString& path)
 {

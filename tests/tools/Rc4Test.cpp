@@ -1,4 +1,4 @@
-#include "mdbwriter/Rc4.h"
+#include "db/format/crypto/Rc4.h"
 
 #include <QByteArray>
 #include <QFile>
@@ -7,6 +7,8 @@
 
 namespace quorvane::mdbwriter {
 namespace {
+
+using db::format::crypto::Rc4;
 
 struct Vector {
     const char* key;

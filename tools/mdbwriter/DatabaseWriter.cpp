@@ -4,8 +4,9 @@
 #include "JetText.h"
 #include "LittleEndian.h"
 #include "PageFile.h"
-#include "Rc4.h"
 #include "TableBuilder.h"
+
+#include "db/format/crypto/Rc4.h"
 
 #include <QSet>
 
@@ -15,6 +16,7 @@
 namespace quorvane::mdbwriter {
 
 using db::Value;
+using db::format::crypto::Rc4;
 
 namespace {
 
