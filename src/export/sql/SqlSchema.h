@@ -21,8 +21,9 @@ std::optional<Dialect> dialectNamed(const QString& name);
 // A name as an identifier of the dialect: always quoted, the quote character doubled.
 QString quoteName(Dialect dialect, const QString& name);
 
-// The column's type in the dialect, without NOT NULL.
-QString columnType(Dialect dialect, const db::SchemaColumn& column);
+// The column's type in the dialect, without NOT NULL. `leadsPrimaryKey`: the column is
+// the first of the table's primary key, the only place MySQL takes AUTO_INCREMENT.
+QString columnType(Dialect dialect, const db::SchemaColumn& column, bool leadsPrimaryKey = false);
 
 // The order the tables are created in: referenced tables first, otherwise the order
 // given. Tables in a cycle keep their given order among themselves.
