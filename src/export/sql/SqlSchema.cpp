@@ -348,7 +348,7 @@ QString schemaSql(Dialect dialect, const db::DatabaseSchema& schema)
     return out + script.after;
 }
 
-QString insertSql(Dialect dialect, const db::SchemaTable& table)
+QString insertSql(Dialect dialect, const db::SchemaTable& table, int rows)
 {
     QStringList names;
     QStringList marks;
@@ -356,9 +356,12 @@ QString insertSql(Dialect dialect, const db::SchemaTable& table)
         names.append(quoteName(dialect, c.name));
         marks.append(QStringLiteral("?"));
     }
+    const QString row = QLatin1Char('(') + marks.join(QStringLiteral(", ")) + QLatin1Char(')');
+    QStringList values;
+    for (int r = 0; r < std::max(rows, 1); ++r)
+        values.append(row);
     return QStringLiteral("INSERT INTO ") + quoteName(dialect, table.name) + QStringLiteral(" (")
-        + names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES (") + marks.join(QStringLiteral(", "))
-        + QLatin1Char(')');
+        + names.join(QStringLiteral(", ")) + QStringLiteral(") VALUES ") + values.join(QStringLiteral(", "));
 }
 
 } // namespace quorvane::exporter::sql

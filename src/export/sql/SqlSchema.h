@@ -41,7 +41,7 @@ SchemaScript schemaScript(Dialect dialect, const db::DatabaseSchema& schema);
 // The whole script, statements ended by ";\n".
 QString schemaSql(Dialect dialect, const db::DatabaseSchema& schema);
 
-// The INSERT with one parameter per column that loads rows into `table`.
-QString insertSql(Dialect dialect, const db::SchemaTable& table);
+// The INSERT with one parameter per column that loads `rows` rows into `table`.
+QString insertSql(Dialect dialect, const db::SchemaTable& table, int rows = 1);
 
 } // namespace quorvane::exporter::sql

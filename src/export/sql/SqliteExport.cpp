@@ -14,6 +14,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -47,6 +48,10 @@ constexpr int kPageSize = 16 * 1024;
 constexpr int kBatches = 4;
 constexpr int kRowsPerBatch = 512;
 constexpr std::size_t kBatchBytes = std::size_t(1) << 20;
+// Rows per multi-row INSERT, and the parameters one may take at most (SQLite's
+// smallest limit, in builds before 3.32).
+constexpr std::size_t kGroupRows = 32;
+constexpr std::size_t kMaxParameters = 999;
 // A batch that once held a very long value gives that memory back when it is returned.
 constexpr std::size_t kKeptBytes = std::size_t(8) << 20;
 
@@ -393,6 +398,12 @@ public:
 
     qint64 write(const QString& path)
     {
+        // SQLite counts the memory it takes under a global mutex on every allocation and
+        // release, a count nothing here reads. The count can only be turned off before
+        // SQLite starts, which in the command line is here; where SQLite runs already (a
+        // test that used it first) the call fails and nothing changes.
+        static std::once_flag noMemoryCount;
+        std::call_once(noMemoryCount, [] { sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0); });
         Database db;
         // Only this thread touches the connection: no locking inside SQLite.
         check(db.handle, sqlite3_open_v2(QFile::encodeName(path).constData(), &db.handle,
@@ -441,14 +452,19 @@ private:
         }
         yield(0, 0, rank, tables, true);
 
-        Statement insert;
-        const QByteArray sql = insertSql(Dialect::Sqlite, table).toUtf8();
-        check(db, sqlite3_prepare_v2(db, sql.constData(), static_cast<int>(sql.size()), &insert.handle, nullptr),
-              QStringLiteral("cannot prepare the INSERT"));
-        execute(db, QStringLiteral("BEGIN"), QStringLiteral("cannot begin"));
+        // Whole groups of rows go in through one INSERT of several rows: the work of a
+        // statement's step is then shared by the group. The rest go in one by one.
         const std::size_t columns = table.columns.size();
+        const int groupRows = columns == 0 ? 1 : static_cast<int>(std::clamp<std::size_t>(kMaxParameters / columns, 1, kGroupRows));
+        Statement one;
+        Statement group;
+        prepare(db, insertSql(Dialect::Sqlite, table), one);
+        if (groupRows > 1)
+            prepare(db, insertSql(Dialect::Sqlite, table, groupRows), group);
+        execute(db, QStringLiteral("BEGIN"), QStringLiteral("cannot begin"));
         qint64 expected = 0;
         qint64 done = 0;
+        qint64 nextYield = kRowsBetweenClockReads;
         for (;;) {
             std::unique_ptr<Batch> batch = next(pipe, done, expected, rank, tables);
             if (batch->table != static_cast<int>(rank))
@@ -456,18 +472,24 @@ private:
             if (batch->first)
                 expected = batch->expected;
             const char* bytes = batch->bytes.data();
-            for (int r = 0; r < batch->rows; ++r) {
-                const Cell* row = batch->cells.data() + static_cast<std::size_t>(r) * columns;
-                for (std::size_t c = 0; c < columns; ++c) {
-                    if (!bindCell(insert.handle, static_cast<int>(c) + 1, row[c], bytes))
-                        fail(db, QStringLiteral("cannot insert row %1").arg(done + 1));
+            for (int r = 0; r < batch->rows;) {
+                const int n = groupRows > 1 && batch->rows - r >= groupRows ? groupRows : 1;
+                sqlite3_stmt* statement = n > 1 ? group.handle : one.handle;
+                const Cell* cells = batch->cells.data() + static_cast<std::size_t>(r) * columns;
+                const int parameters = n * static_cast<int>(columns);
+                for (int p = 0; p < parameters; ++p) {
+                    if (!bindCell(statement, p + 1, cells[p], bytes))
+                        failRows(db, done, n);
                 }
-                if (sqlite3_step(insert.handle) != SQLITE_DONE)
-                    fail(db, QStringLiteral("cannot insert row %1").arg(done + 1));
-                sqlite3_reset(insert.handle);
-                ++done;
-                if (done % kRowsBetweenClockReads == 0)
+                if (sqlite3_step(statement) != SQLITE_DONE)
+                    failRows(db, done, n);
+                sqlite3_reset(statement);
+                r += n;
+                done += n;
+                if (done >= nextYield) {
+                    nextYield = done + kRowsBetweenClockReads;
                     yield(done, expected, rank, tables, false);
+                }
             }
             if (batch->failure)
                 std::rethrow_exception(batch->failure);
@@ -478,6 +500,19 @@ private:
         }
         execute(db, QStringLiteral("COMMIT"), QStringLiteral("cannot commit"));
         m_rows += done;
+    }
+
+    static void prepare(sqlite3* db, const QString& sql, Statement& statement)
+    {
+        const QByteArray utf8 = sql.toUtf8();
+        check(db, sqlite3_prepare_v2(db, utf8.constData(), static_cast<int>(utf8.size()), &statement.handle, nullptr),
+              QStringLiteral("cannot prepare the INSERT"));
+    }
+
+    [[noreturn]] static void failRows(sqlite3* db, qint64 done, int rows)
+    {
+        fail(db, rows == 1 ? QStringLiteral("cannot insert row %1").arg(done + 1)
+                           : QStringLiteral("cannot insert rows %1 to %2").arg(done + 1).arg(done + rows));
     }
 
     // The next batch; while none is there the event loop still turns.
