@@ -94,15 +94,17 @@ void execute(sqlite3* db, const QString& sql, const QString& doing)
 }
 
 // One value in the form it is bound in: text as UTF-8 and binary data among the
-// batch's bytes, where SQLite reads them without a copy of its own.
+// batch's bytes, where SQLite reads them without a copy of its own. Currency, Decimal
+// and dates travel as they were read and become their exact text on the SQLite thread,
+// which has less to do than the reading one.
 struct Cell {
-    enum Kind : std::uint8_t { Null, Integer, Real, Text, Blob };
+    enum Kind : std::uint8_t { Null, Integer, Real, Text, Blob, Exact, ExactText };
     union {
         std::int64_t integer = 0;
         double real;
-        std::size_t offset; // Text, Blob: where the bytes start in Batch::bytes
+        std::size_t offset; // Text, Blob: in Batch::bytes; Exact: in Batch::exact; ExactText: in Batch::exactText
     };
-    std::size_t size = 0; // Text, Blob
+    std::size_t size = 0; // Text, Blob, ExactText
     Kind kind = Null;
 };
 
@@ -116,7 +118,9 @@ struct Batch {
     int rows = 0;               // complete rows in `cells` (a failed row may leave more cells)
     std::vector<Cell> cells;
     std::string bytes;
-    std::exception_ptr failure; // reading stopped after the rows before it
+    std::vector<db::Value> exact; // values of no size of their own: copying them allocates nothing
+    std::string exactText;
+    std::exception_ptr failure;   // reading stopped after the rows before it
 
     void reset(int rank)
     {
@@ -126,6 +130,8 @@ struct Batch {
         rows = 0;
         cells.clear();
         bytes.clear();
+        exact.clear();
+        exactText.clear();
         failure = nullptr;
     }
 };
@@ -232,15 +238,13 @@ public:
             batch.bytes.append(data.constData(), cell.size);
             return;
         }
-        // Currency and Decimal as their exact decimal, dates as "YYYY-MM-DD HH:MM:SS[.fff]".
         case ValueKind::Currency:
         case ValueKind::Decimal:
         case ValueKind::DateTime:
         case ValueKind::DateTimeExtended:
-            cell.kind = Cell::Text;
-            cell.offset = batch.bytes.size();
-            db::appendExactText(batch.bytes, v);
-            cell.size = batch.bytes.size() - cell.offset;
+            cell.kind = Cell::Exact;
+            cell.offset = batch.exact.size();
+            batch.exact.push_back(v);
             return;
         }
     }
@@ -369,11 +373,30 @@ private:
     std::thread m_thread;
 };
 
+// Currency and Decimal as their exact decimal, dates as "YYYY-MM-DD HH:MM:SS[.fff]":
+// all of the batch's at once, so that the text no longer moves while it is bound.
+void makeExactText(Batch& batch)
+{
+    if (batch.exact.empty())
+        return;
+    batch.exactText.clear();
+    for (Cell& cell : batch.cells) {
+        if (cell.kind != Cell::Exact)
+            continue;
+        const db::Value& value = batch.exact[cell.offset];
+        cell.kind = Cell::ExactText;
+        cell.offset = batch.exactText.size();
+        db::appendExactText(batch.exactText, value);
+        cell.size = batch.exactText.size() - cell.offset;
+    }
+}
+
 // SQLite reads text and binary data where the batch holds them (SQLITE_STATIC): the
 // batch outlives the row's step. A value SQLite refuses (longer than it takes) fails
 // the run rather than going in as Null.
-bool bindCell(sqlite3_stmt* statement, int index, const Cell& cell, const char* bytes)
+bool bindCell(sqlite3_stmt* statement, int index, const Cell& cell, const Batch& batch)
 {
+    const char* const bytes = batch.bytes.data();
     switch (cell.kind) {
     case Cell::Null: return sqlite3_bind_null(statement, index) == SQLITE_OK;
     case Cell::Integer: return sqlite3_bind_int64(statement, index, cell.integer) == SQLITE_OK;
@@ -382,6 +405,11 @@ bool bindCell(sqlite3_stmt* statement, int index, const Cell& cell, const char* 
         return sqlite3_bind_text64(statement, index, bytes + cell.offset, cell.size, SQLITE_STATIC, SQLITE_UTF8)
             == SQLITE_OK;
     case Cell::Blob: return sqlite3_bind_blob64(statement, index, bytes + cell.offset, cell.size, SQLITE_STATIC) == SQLITE_OK;
+    case Cell::ExactText:
+        return sqlite3_bind_text64(statement, index, batch.exactText.data() + cell.offset, cell.size, SQLITE_STATIC,
+                                   SQLITE_UTF8)
+            == SQLITE_OK;
+    case Cell::Exact: break; // made text before any is bound
     }
     return false;
 }
@@ -471,14 +499,14 @@ private:
                 m_table.clear(); // the reader failed outside this table (opening the database)
             if (batch->first)
                 expected = batch->expected;
-            const char* bytes = batch->bytes.data();
+            makeExactText(*batch);
             for (int r = 0; r < batch->rows;) {
                 const int n = groupRows > 1 && batch->rows - r >= groupRows ? groupRows : 1;
                 sqlite3_stmt* statement = n > 1 ? group.handle : one.handle;
                 const Cell* cells = batch->cells.data() + static_cast<std::size_t>(r) * columns;
                 const int parameters = n * static_cast<int>(columns);
                 for (int p = 0; p < parameters; ++p) {
-                    if (!bindCell(statement, p + 1, cells[p], bytes))
+                    if (!bindCell(statement, p + 1, cells[p], *batch))
                         failRows(db, done, n);
                 }
                 if (sqlite3_step(statement) != SQLITE_DONE)
