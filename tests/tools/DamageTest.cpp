@@ -261,12 +261,13 @@ INSTANTIATE_TEST_SUITE_P(Writer, DamagedCopy, ::testing::Combine(::testing::Valu
                          });
 
 // Damage inside one row of an ACE file (values only ACE has, a long value on a row of
-// its own, rows moved by an edit): the read fails naming the column or the part of the
-// row, the page and the table. The first row holds the values damaged; it is never one
+// its own, rows moved by an edit) or in its table definition: the read fails naming
+// the column or the part of the row or definition, the page and the table. The first row holds the values damaged; it is never one
 // the edits move, so its bytes appear once in the file.
 struct RowFacts {
     QByteArray bytes;
     std::uint32_t pageSize = 4096;
+    std::uint32_t tdef = 0;
     std::vector<std::size_t> pointerRows; // where the pointers of moved rows lie
     std::size_t at(const QByteArray& needle) const { return std::size_t(bytes.indexOf(needle)); }
     std::uint32_t pageOf(std::size_t offset) const { return std::uint32_t(offset / pageSize); }
@@ -338,6 +339,24 @@ const RowDamage kRowDamages[] = {
          return page;
      },
      "a data page claims more rows than it can hold"},
+    {"DefinitionWithImpossibleColumnCount",
+     [](const RowFacts& f, QByteArray& b) {
+         b[qsizetype(f.tdef) * f.pageSize + 45] = b[qsizetype(f.tdef) * f.pageSize + 46] = char(0xFF);
+         return f.tdef;
+     },
+     "a table definition has impossible counts"},
+    {"DefinitionColumnsPastItsEnd",
+     [](const RowFacts& f, QByteArray& b) {
+         b[qsizetype(f.tdef) * f.pageSize + 46] = 0x02; // 512 and a few columns
+         return f.tdef;
+     },
+     "a column definition runs past the table definition"},
+    {"DefinitionGoesOnInACircle",
+     [](const RowFacts& f, QByteArray& b) {
+         put32(b, std::size_t(f.tdef) * f.pageSize + 4, f.tdef);
+         return f.tdef;
+     },
+     "a table definition does not end"},
 };
 
 class DamagedRow : public ::testing::TestWithParam<RowDamage> {};
@@ -376,12 +395,18 @@ TEST_P(DamagedRow, FailsNamingWhatIsWrong)
         }
     }
     ASSERT_FALSE(facts.pointerRows.empty());
+    DbError dbError;
+    {
+        auto db = AccessDatabase::openBytes(facts.bytes, {}, dbError);
+        ASSERT_NE(db, nullptr) << dbError.description.toStdString();
+        ASSERT_NE(db->findTable(QStringLiteral("Items")), nullptr);
+        facts.tdef = db->findTable(QStringLiteral("Items"))->tdefPage();
+    }
     ASSERT_EQ(facts.bytes.count(kFirstDate), 1);
 
     QByteArray damaged = facts.bytes;
     const std::uint32_t page = GetParam().apply(facts, damaged);
     ASSERT_NE(damaged, facts.bytes);
-    DbError dbError;
     auto db = AccessDatabase::openBytes(damaged, {}, dbError);
     ASSERT_NE(db, nullptr) << dbError.description.toStdString();
     dbError = readEveryTable(*db);
