@@ -11,10 +11,9 @@
 
 #include <QSet>
 
-#include <map>
-
 #include <array>
 #include <cstring>
+#include <map>
 
 namespace quorvane::mdbwriter {
 
