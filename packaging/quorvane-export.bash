@@ -12,10 +12,10 @@ _quorvane_export_options()
 {
     "$1" --help 2>/dev/null | awk '
         function flush(    n, names, i, rest, kind, values, word) {
-            if (spec == "")
+            if (names_text == "")
                 return
-            n = split(spec, names, /[ ,=]+/)
-            kind = (spec ~ /</) ? "V" : "F"
+            n = split(names_text, names, /[ ,=]+/)
+            kind = (names_text ~ /</) ? "V" : "F"
             values = ""
             for (i = 1; i <= n && names[i] ~ /^-/; i++)
                 ;
@@ -31,16 +31,16 @@ _quorvane_export_options()
             }
             for (i = 1; i <= n && names[i] ~ /^-/; i++)
                 print kind, names[i], values
-            spec = ""
+            names_text = ""
         }
         /^ +-/ {
             flush()
-            spec = $0
-            sub(/^ +/, "", spec)
+            names_text = $0
+            sub(/^ +/, "", names_text)
             text = ""
-            if (match(spec, /  +/)) {
-                text = substr(spec, RSTART)
-                spec = substr(spec, 1, RSTART - 1)
+            if (match(names_text, /  +/)) {
+                text = substr(names_text, RSTART)
+                names_text = substr(names_text, 1, RSTART - 1)
             }
             next
         }
