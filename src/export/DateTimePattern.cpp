@@ -1,5 +1,6 @@
 #include "DateTimePattern.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace quorvane::exporter {
@@ -281,6 +282,20 @@ void DateTimePattern::append(QString& out, const CalendarNames& names, const Civ
     m_encoder.append(separator, fractionSeparator);
     append(bytes, names, value, separator);
     out += m_encoder.decode(bytes);
+}
+
+bool DateTimePattern::showsDate() const
+{
+    return std::any_of(m_tokens.begin(), m_tokens.end(), [](const Token& t) {
+        return t.field >= Field::Day && t.field <= Field::Year;
+    });
+}
+
+bool DateTimePattern::showsTimeOfDay() const
+{
+    return std::any_of(m_tokens.begin(), m_tokens.end(), [](const Token& t) {
+        return t.field >= Field::Hour && t.field <= Field::AmPmAsIs;
+    });
 }
 
 QString DateTimePattern::toString() const
