@@ -181,6 +181,9 @@ const char* jet3RowLayout(const ByteView& row, bool hasVarColumns, RowLayout& ou
 TableCursor::TableCursor(AccessDatabase& db, TableDef def)
     : m_db(db), m_layout(db.layout()), m_def(std::move(def)), m_salvage(db.salvage() != nullptr)
 {
+    m_fixedSizes.reserve(m_def.columns.size());
+    for (const ColumnDef& c : m_def.columns)
+        m_fixedSizes.push_back(c.fixed ? fixedSizeOf(c) : 0);
 }
 
 bool TableCursor::readPast(DbError& error)
@@ -442,7 +445,7 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
         ByteView data;
         if (c.fixed) {
             const std::size_t pos = countSize + c.fixedOffset;
-            const std::size_t length = fixedSizeOf(c);
+            const std::size_t length = m_fixedSizes[i];
             if (!row.has(pos, length) || pos + length > fixedEnd) {
                 values[i] = Value::null(); // the column came after the row was written
                 continue;

@@ -79,6 +79,7 @@ private:
     std::uint32_t m_row = 0;
 
     std::vector<bool> m_wanted;
+    std::vector<std::uint32_t> m_fixedSizes; // of each column, worked out once
     std::vector<std::uint32_t> m_varOffsets; // reused from row to row
     Page m_longValuePage;                    // holds a long value read in place
     QByteArray m_longValueBuffer;            // gathers a long value spread over pages
