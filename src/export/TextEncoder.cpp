@@ -4,9 +4,6 @@
 #include <QStringEncoder>
 
 #include <algorithm>
-#include <bit>
-#include <cstdint>
-#include <cstring>
 
 namespace quorvane::exporter {
 
@@ -35,45 +32,23 @@ QString TextEncoder::decode(std::string_view bytes) const
 
 #else
 
-namespace {
-
-// Four UTF-16 units that are all ASCII and none of them a quote, packed into four bytes;
-// false otherwise. Most text is such runs, and this takes them four at a time.
-bool plainAsciiQuad(const char16_t* p, std::uint32_t& bytes)
+void TextEncoder::append(std::string& out, QStringView text, bool doubleQuotes) const
 {
-    std::uint64_t w;
-    std::memcpy(&w, p, sizeof w);
-    constexpr std::uint64_t kLanes = 0x0001000100010001ull;
-    if (w & (0xFF80 * kLanes))
-        return false;
-    const std::uint64_t quotes = w ^ (u'"' * kLanes); // a quote's lane becomes zero
-    if ((quotes - kLanes) & ~quotes & (0x8000 * kLanes))
-        return false;
-    // The low byte of each lane, in memory order.
-    const std::uint64_t packed = w | (w >> 8);
-    const std::uint64_t pairs = (packed & 0xFFFF) | ((packed >> 16) & 0xFFFF0000ull);
-    const auto quad = static_cast<std::uint32_t>(pairs);
-    if constexpr (std::endian::native == std::endian::little) {
-        bytes = quad;
-        return true;
-    }
-    return false;
-}
-
-// Encodes units [i, end) of `p` (a surrogate pair may take one more) into `d`, which has
-// room for three bytes a unit; returns where the writing ended and moves `i` on.
-char* encodeUtf8(const char16_t* p, qsizetype& i, qsizetype end, qsizetype n, bool doubleQuotes, char* d)
-{
-    while (i < end) {
-        std::uint32_t quad;
-        while (i + 4 <= end && plainAsciiQuad(p + i, quad)) {
-            std::memcpy(d, &quad, 4);
-            d += 4;
-            i += 4;
-        }
-        while (i < end && p[i] < 0x80 && p[i] != u'"')
+    // Encoded straight into the line: room for the longest encoding is made first (no
+    // UTF-16 unit takes more than three bytes, a doubled quote two, a surrogate pair
+    // four for its two units) and what was not used is cut off at the end.
+    const char16_t* p = text.utf16();
+    const qsizetype n = text.size();
+    if (n == 0)
+        return;
+    const std::size_t start = out.size();
+    out.resize(start + 3 * static_cast<std::size_t>(n));
+    char* d = out.data() + start;
+    for (qsizetype i = 0; i < n;) {
+        // Plain ASCII, the usual case, in a tight loop.
+        while (i < n && p[i] < 0x80 && p[i] != u'"')
             *d++ = static_cast<char>(p[i++]);
-        if (i >= end)
+        if (i >= n)
             break;
         const char16_t c = p[i++];
         if (c < 0x80) { // the quote
@@ -100,24 +75,7 @@ char* encodeUtf8(const char16_t* p, qsizetype& i, qsizetype end, qsizetype n, bo
             *d++ = static_cast<char>(0x80 | (c & 0x3F));
         }
     }
-    return d;
-}
-
-} // namespace
-
-void TextEncoder::append(std::string& out, QStringView text, bool doubleQuotes) const
-{
-    // Encoded a piece at a time on the stack and appended: no UTF-16 unit takes more than
-    // three bytes (a doubled quote two, a surrogate pair four for its two units, and a
-    // pair may run one unit past the piece), and the line gets only the bytes written.
-    constexpr qsizetype kPiece = 512;
-    char buffer[3 * kPiece + 4];
-    const char16_t* p = text.utf16();
-    const qsizetype n = text.size();
-    for (qsizetype i = 0; i < n;) {
-        const char* end = encodeUtf8(p, i, std::min(n, i + kPiece), n, doubleQuotes, buffer);
-        out.append(buffer, static_cast<std::size_t>(end - buffer));
-    }
+    out.resize(static_cast<std::size_t>(d - out.data()));
 }
 
 QString TextEncoder::decode(std::string_view bytes) const
