@@ -474,17 +474,25 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
     return true;
 }
 
-bool TableCursor::decodeValue(const ColumnDef& c, ByteView d, std::uint32_t page, Value& out, DbError& error)
+bool TableCursor::decodeValue(const ColumnDef& c, const ByteView& raw, std::uint32_t page, Value& out,
+                              DbError& error)
 {
+    // The view comes by reference: a copy of it, made field by field by the caller and
+    // read back whole, stalled the processor on every value.
+    ByteView unwrapped;
+    const ByteView* view = &raw;
     if (c.calculated && c.type != ColumnType::Memo && c.type != ColumnType::Ole) {
-        switch (decodeCalculated(c, d, out)) {
+        unwrapped = raw;
+        switch (decodeCalculated(c, unwrapped, out)) {
         case Calculated::Done: return true;
         case Calculated::Damaged:
             error = DbError::damaged(QStringLiteral("a calculated value of column '%1' cannot be read").arg(c.name), page);
             return false;
         case Calculated::Plain: break;
         }
+        view = &unwrapped;
     }
+    const ByteView& d = *view;
     auto tooShort = [&]() {
         error = DbError::damaged(QStringLiteral("a value of column '%1' is cut short").arg(c.name), page);
         return false;

@@ -60,7 +60,7 @@ private:
                         std::uint32_t& rowEnd, DbError& error);
     bool decodeRow(const Page& page, std::uint32_t start, std::uint32_t end, std::vector<Value>& values,
                    DbError& error);
-    bool decodeValue(const ColumnDef& column, ByteView data, std::uint32_t page, Value& out, DbError& error);
+    bool decodeValue(const ColumnDef& column, const ByteView& data, std::uint32_t page, Value& out, DbError& error);
     // The bytes of a memo or OLE value; valid until the next long value is read.
     bool readLongValue(ByteView header, std::uint32_t page, ByteView& out, DbError& error);
     bool isOwnDataPage(const Page& page) const;
