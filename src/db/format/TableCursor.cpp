@@ -181,6 +181,8 @@ const char* jet3RowLayout(const ByteView& row, bool hasVarColumns, RowLayout& ou
 TableCursor::TableCursor(AccessDatabase& db, TableDef def)
     : m_db(db), m_layout(db.layout()), m_def(std::move(def)), m_salvage(db.salvage() != nullptr)
 {
+    if (!m_def.damage.isEmpty())
+        m_damage.append(m_def.damage);
 }
 
 bool TableCursor::readPast(DbError& error)
@@ -228,12 +230,14 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
         if (walk.scanning) {
             // The map is lost: every data page of the file that names this table as its
             // owner, in page order, less those the map gave before it failed.
-            if (walk.scanNext >= pager.pageCount())
+            if (walk.scanNext > pager.pageCount() || (walk.scanNext == pager.pageCount() && pager.tailBytes() == 0))
                 return false;
             number = walk.scanNext++;
             if (number < walk.seen.size() && walk.seen[number])
                 continue;
-            if (!pager.page(number, page, error)) {
+            // A file cut short mid-page still holds the start of its last page: the row
+            // table and the rows stored last (rows fill a page from its end).
+            if (number == pager.pageCount() ? !pager.tailPage(page, error) : !pager.page(number, page, error)) {
                 if (!readPast(error))
                     return false;
                 continue;
@@ -275,6 +279,14 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
             if (!readPast(error))
                 return false;
             continue;
+        }
+        walk.present = number == pager.pageCount() ? pager.tailBytes() : pager.pageSize();
+        const std::uint32_t entriesPresent = (walk.present - std::min<std::uint32_t>(walk.present, m_layout.dataRowTable)) / 2;
+        if (rowCount > entriesPresent) {
+            rowCount = entriesPresent;
+            error = DbError::damaged(QStringLiteral("rows lie past the end of the file"), number);
+            if (!readPast(error))
+                return false;
         }
         return true;
     }
@@ -352,6 +364,12 @@ bool TableCursor::nextRowLocation(const Page*& page, std::uint32_t& start, std::
         std::uint16_t flags = 0;
         if (!rowBounds(m_page.bytes, m_layout, m_rowCount, row, start, end, flags)) {
             error = DbError::damaged(QStringLiteral("a row lies outside its page"), m_page.number);
+            if (!readPast(error))
+                return false;
+            continue;
+        }
+        if (end > m_walk.present) {
+            error = DbError::damaged(QStringLiteral("rows lie past the end of the file"), m_page.number);
             if (!readPast(error))
                 return false;
             continue;

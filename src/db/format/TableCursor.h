@@ -50,6 +50,7 @@ private:
         bool scanning = false;      // the map failed: every page of the file is looked at
         std::uint32_t scanNext = 1;
         std::vector<bool> seen;     // pages the map produced, not produced again by a scan
+        std::uint32_t present = 0;  // bytes of the current page the file holds (less when cut short)
     };
     bool nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCount, DbError& error);
     bool nextRowLocation(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
