@@ -54,6 +54,8 @@ private:
     };
     bool nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCount, DbError& error);
     bool nextRowLocation(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
+    // Salvaging, after the last page: a moved row whose pointer was on a lost page.
+    bool nextOrphan(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
     // Damage met: false with the table named in `error`, or (salvaging) noted, `error`
     // cleared and true, to read on.
     bool readPast(DbError& error);
@@ -78,6 +80,13 @@ private:
     bool m_havePage = false;
     std::uint32_t m_rowCount = 0;
     std::uint32_t m_row = 0;
+
+    // Salvaging: rows flagged as moved here (as rowKey numbers), and those a pointer
+    // reached; the ones no pointer reached are read at the end of a damaged table.
+    std::vector<std::uint64_t> m_movedHere;
+    std::vector<std::uint64_t> m_movedReached;
+    std::size_t m_orphanNext = 0;
+    bool m_orphansReady = false;
 
     std::vector<bool> m_wanted;
     std::vector<std::uint32_t> m_varOffsets; // reused from row to row
