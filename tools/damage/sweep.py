@@ -7,10 +7,14 @@ copy is exported again. A copy that exits 0 while its output differs from the
 undamaged export is a silent loss: the one outcome that must never happen.
 
 With --salvage, every damaged copy is also exported with `--salvage` and with
-mdb-export (mdbtools), and the rows each recovers are counted.
+mdb-export (mdbtools), and the rows each recovers are counted by value: a row counts
+when it equals a row of the undamaged table as the same program exports it. Each
+table where the two differ is printed as it is met; mdb-export's crashes and hangs
+(past TIMEOUT seconds) are counted apart.
 
     tools/damage/sweep.py --export build/bin/quorvane-export \
-        --bench build/tools/mdbwriter/mkmdb ../shared/corpus/files/*.mdb [--salvage]
+        --bench build/tools/mdbwriter/mkmdb --bench-versions 3,4,ace \
+        ../shared/corpus/files/*.mdb [--salvage]
 """
 
 import argparse
