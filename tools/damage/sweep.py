@@ -154,6 +154,7 @@ class SalvageTally:
         self.ours_win = self.theirs_win = 0   # copies where one recovers more real rows
         self.mdb_crash = self.mdb_hang = 0    # copies where mdb-export crashed or hung on a table
         self.silent = 0                       # --salvage exit 0 with output unlike the undamaged one
+        self.mark = (0, 0, [0, 0, 0], [0, 0, 0])  # the counts when the last file was done
 
     def add(self, name, label, whole_rows, ours, theirs, mdb_status):
         """`ours` and `theirs`: {table: (exact, partial, garbage)}."""
@@ -181,6 +182,14 @@ class SalvageTally:
                 print("  [%s] %s %s %s: --salvage %s, mdb-export %s%s" % (
                     ahead, name, label, table, self.rows(o), self.rows(t),
                     "" if status == "ok" else " [%s]" % status), flush=True)
+
+    def file_done(self, name):
+        """Prints what the copies of one file gave since the last call."""
+        copies, whole, ours, theirs = self.mark
+        print("  %s: %d copies of %d rows in all, --salvage %s, mdb-export %s" % (
+            name, self.copies - copies, self.whole - whole, self.rows([a - b for a, b in zip(self.ours, ours)]),
+            self.rows([a - b for a, b in zip(self.theirs, theirs)])), flush=True)
+        self.mark = (self.copies, self.whole, list(self.ours), list(self.theirs))
 
     @staticmethod
     def rows(counts):
@@ -274,6 +283,8 @@ def main():
                         theirs[t] = classify_rows(records, theirs_whole[t])
                     tally.add(name, label, whole_rows, ours, theirs, status)
             per_file.append((name, file_silent))
+            if a.salvage and not password:
+                tally.file_done(name)
     finally:
         shutil.rmtree(work, ignore_errors=True)
 
