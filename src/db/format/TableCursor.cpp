@@ -291,7 +291,8 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
             continue;
         }
         walk.present = number == pager.pageCount() ? pager.tailBytes() : pager.pageSize();
-        const std::uint32_t entriesPresent = (walk.present - std::min<std::uint32_t>(walk.present, m_layout.dataRowTable)) / 2;
+        const std::uint32_t tableStart = std::min<std::uint32_t>(walk.present, m_layout.dataRowTable);
+        const std::uint32_t entriesPresent = (walk.present - tableStart) / 2;
         if (rowCount > entriesPresent) {
             rowCount = entriesPresent;
             error = DbError::damaged(QStringLiteral("rows lie past the end of the file"), number);
@@ -423,7 +424,7 @@ bool TableCursor::nextOrphan(const Page*& page, std::uint32_t& start, std::uint3
         const std::uint64_t key = m_movedHere[m_orphanNext++];
         std::uint16_t flags = 0;
         if (!m_db.pager().page(static_cast<std::uint32_t>(key >> 16), m_movedPage, error)) {
-            error = {}; // the tail of a file cut short: its rows were read past already
+            error = {}; // on the part page of a file cut short: left out, the cut is noted already
             continue;
         }
         if (isOwnDataPage(m_movedPage) && locateRow(m_movedPage.bytes, m_layout, key & 0xFFFF, start, end, flags)) {

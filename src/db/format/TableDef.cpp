@@ -205,9 +205,9 @@ bool readTableDef(Pager& pager, const JetLayout& layout, const TextCodec& codec,
         namePos += nameLength;
         c.name = codec.decode(name);
         if (block.overrun() || (def.overrun() && !lost.isError())) {
-            error = lost.isError() ? lost
-                                   : DbError::damaged(QStringLiteral("a column definition runs past the table definition"),
-                                                      page);
+            error = lost.isError()
+                        ? lost
+                        : DbError::damaged(QStringLiteral("a column definition runs past the table definition"), page);
             return false;
         }
         if (def.overrun())
