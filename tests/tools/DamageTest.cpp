@@ -43,7 +43,7 @@ std::vector<TableData> orders()
 
 struct FileKind {
     const char* label;
-    std::function<bool(const QString& path, QString& error)> write;
+    std::function<bool(const QString& path, int editedRowsEvery, QString& error)> write;
 };
 
 // Where the parts of the written file lie, found from the file itself.
@@ -63,6 +63,17 @@ struct Facts {
                         pageSize);
     }
     std::uint32_t rowsOn(std::uint32_t n) const { return page(n).u16(layout.dataRowCount); }
+    std::uint16_t entry(std::uint32_t n, std::uint32_t row) const { return page(n).u16(layout.dataRowTable + 2 * row); }
+    // Rows of page `n` whose bytes lie wholly in its first `bytes` and are not flagged.
+    int plainRowsWithin(std::uint32_t n, std::uint32_t bytes) const
+    {
+        int count = 0;
+        for (std::uint32_t r = 0; r < rowsOn(n); ++r) {
+            const std::uint32_t end = r == 0 ? pageSize : (entry(n, r - 1) & kRowOffsetMask);
+            count += (entry(n, r) & ~kRowOffsetMask) == 0 && end <= bytes;
+        }
+        return count;
+    }
     std::size_t rowAt(std::uint32_t n, std::uint32_t row) const
     {
         return std::size_t(n) * pageSize + (page(n).u16(layout.dataRowTable + 2 * row) & kRowOffsetMask);
@@ -77,11 +88,13 @@ struct Damage {
     QString table;           // the table the error names (empty: met while opening)
     int salvaged = -1;       // rows --salvage recovers; -1: the table cannot be read at all
     bool catalogLost = false; // the writer puts the catalog last: a cut takes it
+    QString note;            // the salvage line's account when it says more than `what`
 };
 
 struct Kind {
     const char* label;
     std::function<Damage(const Facts&)> apply;
+    int editedRowsEvery = 0; // the file under test has moved rows
 };
 
 void put32(QByteArray& b, std::size_t at, std::uint32_t v)
@@ -98,11 +111,16 @@ QByteArray zeroed(const Facts& f, std::uint32_t page)
 }
 
 const Kind kKinds[] = {
+    // Salvaged, the table is found by its definition: its rows in the first half of
+    // the page cut through are still there.
     {"CutMidPage",
      [](const Facts& f) {
          const std::uint32_t p = f.dataPages[1];
          return Damage{f.bytes.left(qsizetype(p) * f.pageSize + f.pageSize / 2), p,
-                       QStringLiteral("the file's length is not a whole number of pages"), {}, -1, true};
+                       QStringLiteral("the file's length is not a whole number of pages"), {},
+                       f.plainRowsWithin(f.dataPages[0], f.pageSize) + f.plainRowsWithin(p, f.pageSize / 2), true,
+                       QStringLiteral("the table's map lists pages past the end of the file; "
+                                      "rows lie past the end of the file")};
      }},
     {"ZeroedDataPage",
      [](const Facts& f) {
@@ -110,10 +128,39 @@ const Kind kKinds[] = {
          return Damage{zeroed(f, p), p, QStringLiteral("a page the table's map lists is not one of its data pages"),
                        QStringLiteral("Orders"), int(kRows - f.rowsOn(p))};
      }},
+    // A moved row's pointer lost with its page: the row is read where it went.
+    {"ZeroedPageOfPointers",
+     [](const Facts& f) {
+         std::uint32_t p = 0, moved = 0;
+         for (std::uint32_t q : f.dataPages) {
+             moved = 0;
+             for (std::uint32_t r = 0; r < f.rowsOn(q); ++r)
+                 moved += (f.entry(q, r) & ~kRowOffsetMask) == 0x4000;
+             if (moved > 0) {
+                 p = q;
+                 break;
+             }
+         }
+         const QString what = QStringLiteral("a page the table's map lists is not one of its data pages");
+         return Damage{zeroed(f, p), p, what, QStringLiteral("Orders"), kRows - f.plainRowsWithin(p, f.pageSize),
+                       false, QStringLiteral("%1; %2 moved rows read where they stand, what pointed to them lost")
+                                  .arg(what)
+                                  .arg(moved)};
+     },
+     7},
     {"ZeroedDefinition",
      [](const Facts& f) {
          return Damage{zeroed(f, f.tdef), f.tdef, QStringLiteral("a table definition page has the wrong type"),
                        QStringLiteral("Orders"), -1};
+     }},
+    // The rest of the definition is lost; its columns were all on its first page.
+    {"DefinitionChainBroken",
+     [](const Facts& f) {
+         QByteArray b = f.bytes;
+         const std::uint32_t next = 0x00FFFF00;
+         put32(b, std::size_t(f.tdef) * f.pageSize + 4, next);
+         return Damage{b, next, QStringLiteral("a page number points past the end of the file"),
+                       QStringLiteral("Orders"), kRows};
      }},
     // The map lost: salvage finds the table's pages by their owner.
     {"ZeroedMap",
@@ -147,10 +194,11 @@ const Kind kKinds[] = {
 };
 
 template <mdbwriter::Version V>
-bool writeOrders(const QString& path, QString& error)
+bool writeOrders(const QString& path, int editedRowsEvery, QString& error)
 {
     DatabaseOptions options;
     options.version = V;
+    options.editedRowsEvery = editedRowsEvery;
     return DatabaseWriter::writeTables(path, orders(), error, options);
 }
 
@@ -166,7 +214,8 @@ protected:
     {
         const QString path = m_dir.filePath(QStringLiteral("orders.mdb"));
         QString error;
-        ASSERT_TRUE(std::get<0>(GetParam()).write(path, error)) << error.toStdString();
+        ASSERT_TRUE(std::get<0>(GetParam()).write(path, std::get<1>(GetParam()).editedRowsEvery, error))
+            << error.toStdString();
         QFile file(path);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly));
         m_facts.bytes = file.readAll();
@@ -228,10 +277,11 @@ TEST_P(DamagedCopy, SalvageRecoversTheReadableRows)
         EXPECT_EQ(entry, nullptr);
         ASSERT_EQ(log->lines.size(), 1);
         EXPECT_TRUE(log->lines.front().startsWith(QStringLiteral("the catalog (MSysObjects): ")));
-        return;
+        log->lines.clear();
+    } else {
+        ASSERT_NE(entry, nullptr);
     }
-    ASSERT_NE(entry, nullptr);
-    auto cursor = db->openTable(entry->tdefPage(), error, entry->name);
+    auto cursor = db->openTable(m_facts.tdef, error, QStringLiteral("Orders"));
     if (d.salvaged < 0) {
         EXPECT_EQ(cursor, nullptr);
         EXPECT_EQ(error.table, QStringLiteral("Orders"));
@@ -240,7 +290,7 @@ TEST_P(DamagedCopy, SalvageRecoversTheReadableRows)
     ASSERT_NE(cursor, nullptr) << error.description.toStdString();
     qint64 count = 0;
     ASSERT_TRUE(cursor->countRows(count, error)) << error.description.toStdString();
-    cursor->noteSalvage(entry->name, count);
+    cursor->noteSalvage(QStringLiteral("Orders"), count);
     std::vector<Value> row;
     qint64 read = 0;
     while (cursor->next(row, error))
@@ -252,7 +302,7 @@ TEST_P(DamagedCopy, SalvageRecoversTheReadableRows)
     EXPECT_EQ(log->lines.front(), QStringLiteral("Orders: %1 rows recovered, the table definition says %2; %3")
                                       .arg(d.salvaged)
                                       .arg(kRows)
-                                      .arg(d.what));
+                                      .arg(d.note.isEmpty() ? d.what : d.note));
 }
 
 INSTANTIATE_TEST_SUITE_P(Writer, DamagedCopy, ::testing::Combine(::testing::ValuesIn(kVersions), ::testing::ValuesIn(kKinds)),

@@ -147,8 +147,16 @@ bool BenchDatabase::write(const QString& path, std::int64_t rows, QString& error
     DatabaseOptions options;
     options.version = version;
     bool ok = db.open(path, options) && db.beginTable(tableName(), columns(m_shape));
-    for (std::int64_t i = 0; ok && i < rows; ++i)
-        ok = db.addRow(row(i));
+    for (std::int64_t i = 0; ok && i < rows; ++i) {
+        if (version != Version::Jet3) {
+            ok = db.addRow(row(i));
+            continue;
+        }
+        // Names such as "Łukasiewicz" are not in a Jet 3 file's code page: they are
+        // stored as Access 97 stores them.
+        TableData one{{}, {}, {row(i)}};
+        ok = db.addRow(DatabaseWriter::storable(std::move(one), options).rows.front());
+    }
     ok = ok && db.close();
     if (!ok)
         error = db.errorString();

@@ -423,10 +423,11 @@ bool TableBuilder::placeRow(QString& error)
     int number = 0;
     const bool edited = m_editedEvery > 0 && m_rowCount % m_editedEvery == m_editedEvery - 1;
     if (edited) {
-        // The deleted copy, the record where it went (flagged deleted too, so that a
-        // scan passes it), then the pointer a scan follows.
+        // The deleted copy (flagged as Access flags a deleted row: both bits), the
+        // record where it went (flagged deleted alone, so that a scan passes it), then
+        // the pointer a scan follows.
         std::array<std::uint8_t, 4> pointer;
-        if (!addToPage(m_page, m_pageOpen, m_row, DataPage::kRowDeleted, number, error)
+        if (!addToPage(m_page, m_pageOpen, m_row, DataPage::kRowDeleted | DataPage::kRowMoved, number, error)
             || !addToPage(m_movedPage, m_movedOpen, m_row, DataPage::kRowDeleted, number, error))
             return false;
         le::put32(pointer.data(), le::rowPointer(m_movedPage.number(), static_cast<std::uint8_t>(number)));

@@ -91,7 +91,7 @@ std::unique_ptr<AccessDatabase> AccessDatabase::openPager(std::unique_ptr<Pager>
 bool AccessDatabase::readCatalog(DbError& error)
 {
     TableDef def;
-    if (!readTableDef(*m_pager, m_layout, m_codec, kCatalogPage, def, error))
+    if (!readTableDef(*m_pager, m_layout, m_codec, kCatalogPage, def, error, m_salvage != nullptr))
         return false;
     const int idCol = columnIndex(def.columns, "Id");
     const int parentCol = columnIndex(def.columns, "ParentId");
@@ -149,7 +149,7 @@ const CatalogEntry* AccessDatabase::findTable(const QString& name) const
 std::unique_ptr<TableCursor> AccessDatabase::openTable(std::uint32_t tdefPage, DbError& error, const QString& name)
 {
     TableDef def;
-    if (!readTableDef(*m_pager, m_layout, m_codec, tdefPage, def, error)) {
+    if (!readTableDef(*m_pager, m_layout, m_codec, tdefPage, def, error, m_salvage != nullptr)) {
         error.inTable(name);
         return nullptr;
     }

@@ -74,6 +74,35 @@ bool Pager::readStored(std::uint32_t number, std::uint8_t* into)
     return m_file.read(reinterpret_cast<char*>(into), m_pageSize) == m_pageSize;
 }
 
+bool Pager::tailPage(Page& out, DbError& error)
+{
+    const std::uint32_t present = tailBytes();
+    const std::uint32_t number = pageCount();
+    if (present == 0) {
+        error = DbError::damaged(QStringLiteral("a page number points past the end of the file"), number);
+        return false;
+    }
+    auto data = std::make_shared<std::vector<std::uint8_t>>(m_pageSize, 0);
+    const std::uint64_t offset = std::uint64_t(number) * m_pageSize;
+    bool read = true;
+    if (m_mapped) {
+        std::memcpy(data->data(), m_mapped + offset, present);
+    } else {
+        read = m_file.seek(static_cast<qint64>(offset))
+               && m_file.read(reinterpret_cast<char*>(data->data()), present) == present;
+    }
+    if (!read) {
+        error = DbError::damaged(QStringLiteral("the page cannot be read"), number);
+        return false;
+    }
+    if (m_decoder)
+        m_decoder->decodePage(number, std::span<std::uint8_t>(data->data(), data->size()));
+    out.number = number;
+    out.owner = data;
+    out.bytes = ByteView(data->data(), data->size());
+    return true;
+}
+
 bool Pager::page(std::uint32_t number, Page& out, DbError& error)
 {
     if (m_pageSize == 0 || number >= pageCount()) {

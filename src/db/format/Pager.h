@@ -44,6 +44,11 @@ public:
 
     // Page `number`; a page past the end of the file is a damaged-file error.
     bool page(std::uint32_t number, Page& out, DbError& error);
+    // The bytes a file cut short still holds of its last page (page pageCount()), or 0.
+    std::uint32_t tailBytes() const { return m_pageSize ? static_cast<std::uint32_t>(m_size % m_pageSize) : 0; }
+    // That part page, made up to a whole page with zeros: only what lies in its first
+    // tailBytes() is the file's. Never cached.
+    bool tailPage(Page& out, DbError& error);
 
 private:
     Pager() = default;

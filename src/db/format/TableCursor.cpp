@@ -15,6 +15,12 @@ constexpr int kMaxOverflowHops = 16;
 constexpr std::size_t kCalcLengthOffset = 16;
 constexpr std::size_t kCalcDataOffset = 20;
 
+// A row of the file as one number: its page, then its place in the page's row table.
+std::uint64_t rowKey(std::uint32_t page, std::uint32_t row)
+{
+    return (std::uint64_t(page) << 16) | row;
+}
+
 ByteView unwrapCalculated(ByteView d)
 {
     if (d.size() < kCalcDataOffset)
@@ -184,6 +190,8 @@ TableCursor::TableCursor(AccessDatabase& db, TableDef def)
     m_fixedSizes.reserve(m_def.columns.size());
     for (const ColumnDef& c : m_def.columns)
         m_fixedSizes.push_back(c.fixed ? fixedSizeOf(c) : 0);
+    if (!m_def.damage.isEmpty())
+        m_damage.append(m_def.damage);
 }
 
 bool TableCursor::readPast(DbError& error)
@@ -216,6 +224,10 @@ void TableCursor::rewind()
     m_walk.seen.clear();
     m_havePage = false;
     m_page = {};
+    m_movedHere.clear();
+    m_movedReached.clear();
+    m_orphanNext = 0;
+    m_orphansReady = false;
 }
 
 bool TableCursor::isOwnDataPage(const Page& page) const
@@ -231,12 +243,14 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
         if (walk.scanning) {
             // The map is lost: every data page of the file that names this table as its
             // owner, in page order, less those the map gave before it failed.
-            if (walk.scanNext >= pager.pageCount())
+            if (walk.scanNext > pager.pageCount() || (walk.scanNext == pager.pageCount() && pager.tailBytes() == 0))
                 return false;
             number = walk.scanNext++;
             if (number < walk.seen.size() && walk.seen[number])
                 continue;
-            if (!pager.page(number, page, error)) {
+            // A file cut short mid-page still holds the start of its last page: the row
+            // table and the rows stored last (rows fill a page from its end).
+            if (number == pager.pageCount() ? !pager.tailPage(page, error) : !pager.page(number, page, error)) {
                 if (!readPast(error))
                     return false;
                 continue;
@@ -278,6 +292,15 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
             if (!readPast(error))
                 return false;
             continue;
+        }
+        walk.present = number == pager.pageCount() ? pager.tailBytes() : pager.pageSize();
+        const std::uint32_t tableStart = std::min<std::uint32_t>(walk.present, m_layout.dataRowTable);
+        const std::uint32_t entriesPresent = (walk.present - tableStart) / 2;
+        if (rowCount > entriesPresent) {
+            rowCount = entriesPresent;
+            error = DbError::damaged(QStringLiteral("rows lie past the end of the file"), number);
+            if (!readPast(error))
+                return false;
         }
         return true;
     }
@@ -340,7 +363,7 @@ bool TableCursor::nextRowLocation(const Page*& page, std::uint32_t& start, std::
     for (;;) {
         if (!m_havePage) {
             if (!nextDataPage(m_walk, m_page, m_rowCount, error))
-                return false;
+                return !error.isError() && nextOrphan(page, start, end, error);
             m_row = 0;
             m_havePage = true;
         }
@@ -350,11 +373,22 @@ bool TableCursor::nextRowLocation(const Page*& page, std::uint32_t& start, std::
         }
         const std::uint32_t row = m_row++;
         const std::uint16_t entry = m_page.bytes.u16(m_layout.dataRowTable + 2 * row);
-        if (entry & kRowDeleted)
-            continue; // also where moved rows live: they are read through their pointer
+        if (entry & kRowDeleted) {
+            // Also where moved rows live: they are read through their pointer. A moved
+            // row is flagged deleted alone; a deleted row carries the overflow flag too.
+            if (m_salvage && !(entry & kRowOverflow))
+                m_movedHere.push_back(rowKey(m_page.number, row));
+            continue;
+        }
         std::uint16_t flags = 0;
         if (!rowBounds(m_page.bytes, m_layout, m_rowCount, row, start, end, flags)) {
             error = DbError::damaged(QStringLiteral("a row lies outside its page"), m_page.number);
+            if (!readPast(error))
+                return false;
+            continue;
+        }
+        if (end > m_walk.present) {
+            error = DbError::damaged(QStringLiteral("rows lie past the end of the file"), m_page.number);
             if (!readPast(error))
                 return false;
             continue;
@@ -371,6 +405,37 @@ bool TableCursor::nextRowLocation(const Page*& page, std::uint32_t& start, std::
         page = &m_page;
         return true;
     }
+}
+
+bool TableCursor::nextOrphan(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error)
+{
+    // Only a table that lost pages can have lost the pointers to its moved rows; in a
+    // whole one, a moved row no pointer reaches is one deleted since.
+    if (!m_salvage || m_damage.isEmpty())
+        return false;
+    if (!m_orphansReady) {
+        m_orphansReady = true;
+        std::sort(m_movedReached.begin(), m_movedReached.end());
+        std::erase_if(m_movedHere, [this](std::uint64_t key) {
+            return std::binary_search(m_movedReached.begin(), m_movedReached.end(), key);
+        });
+        if (!m_movedHere.empty())
+            m_damage.append(QStringLiteral("%1 moved rows read where they stand, what pointed to them lost")
+                                .arg(m_movedHere.size()));
+    }
+    while (m_orphanNext < m_movedHere.size()) {
+        const std::uint64_t key = m_movedHere[m_orphanNext++];
+        std::uint16_t flags = 0;
+        if (!m_db.pager().page(static_cast<std::uint32_t>(key >> 16), m_movedPage, error)) {
+            error = {}; // on the part page of a file cut short: left out, the cut is noted already
+            continue;
+        }
+        if (isOwnDataPage(m_movedPage) && locateRow(m_movedPage.bytes, m_layout, key & 0xFFFF, start, end, flags)) {
+            page = &m_movedPage;
+            return true;
+        }
+    }
+    return false;
 }
 
 bool TableCursor::followOverflow(const Page& from, std::uint32_t start, std::uint32_t end, Page& page,
@@ -394,6 +459,8 @@ bool TableCursor::followOverflow(const Page& from, std::uint32_t start, std::uin
             return false;
         }
         current = std::move(next);
+        if (m_salvage)
+            m_movedReached.push_back(rowKey(target, row));
         // The row where a record moved to is flagged deleted so a scan skips it; only
         // a further move counts here.
         if (!(flags & kRowOverflow)) {

@@ -50,9 +50,12 @@ private:
         bool scanning = false;      // the map failed: every page of the file is looked at
         std::uint32_t scanNext = 1;
         std::vector<bool> seen;     // pages the map produced, not produced again by a scan
+        std::uint32_t present = 0;  // bytes of the current page the file holds (less when cut short)
     };
     bool nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCount, DbError& error);
     bool nextRowLocation(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
+    // Salvaging, after the last page: a moved row whose pointer was on a lost page.
+    bool nextOrphan(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
     // Damage met: false with the table named in `error`, or (salvaging) noted, `error`
     // cleared and true, to read on.
     bool readPast(DbError& error);
@@ -77,6 +80,13 @@ private:
     bool m_havePage = false;
     std::uint32_t m_rowCount = 0;
     std::uint32_t m_row = 0;
+
+    // Salvaging: rows flagged as moved here (as rowKey numbers), and those a pointer
+    // reached; the ones no pointer reached are read at the end of a damaged table.
+    std::vector<std::uint64_t> m_movedHere;
+    std::vector<std::uint64_t> m_movedReached;
+    std::size_t m_orphanNext = 0;
+    bool m_orphansReady = false;
 
     std::vector<bool> m_wanted;
     std::vector<std::uint32_t> m_fixedSizes; // of each column, worked out once

@@ -118,27 +118,42 @@ std::uint32_t fixedSizeOf(const ColumnDef& column)
 }
 
 bool readTableDef(Pager& pager, const JetLayout& layout, const TextCodec& codec, std::uint32_t page, TableDef& out,
-                  DbError& error)
+                  DbError& error, bool salvage)
 {
     // Gather the definition: the first page whole, then each continuation page past
     // its 8-byte header.
     std::vector<std::uint8_t> buffer;
     std::uint32_t next = page;
     std::uint32_t steps = 0;
+    DbError lost; // salvaging: where the chain broke
     while (next != 0) {
         Page p;
-        if (!pager.page(next, p, error))
-            return false;
+        // A file cut short inside a continuation page still holds its start.
+        const bool tail = salvage && !buffer.empty() && next == pager.pageCount() && pager.tailBytes() > 8;
+        if (tail ? !pager.tailPage(p, error) : !pager.page(next, p, error)) {
+            if (!salvage || buffer.empty())
+                return false;
+            lost = error;
+            break;
+        }
         if (p.bytes.u8(0) != kPageTableDef) {
             error = DbError::damaged(QStringLiteral("a table definition page has the wrong type"), next);
-            return false;
+            if (!salvage || buffer.empty())
+                return false;
+            lost = error;
+            break;
         }
         const std::size_t skip = buffer.empty() ? 0 : 8;
         if (buffer.size() + p.bytes.size() > kMaxDefinitionBytes || ++steps > pager.pageCount()) {
             error = DbError::damaged(QStringLiteral("a table definition does not end"), next);
             return false;
         }
-        buffer.insert(buffer.end(), p.bytes.data() + skip, p.bytes.data() + p.bytes.size());
+        const std::size_t end = tail ? pager.tailBytes() : p.bytes.size();
+        buffer.insert(buffer.end(), p.bytes.data() + skip, p.bytes.data() + end);
+        if (tail) {
+            lost = DbError::damaged(QStringLiteral("the file ends inside a table definition"), next);
+            break;
+        }
         next = p.bytes.u32(layout.tdefNextPage);
     }
 
@@ -189,12 +204,18 @@ bool readTableDef(Pager& pager, const JetLayout& layout, const TextCodec& codec,
         const ByteView name = def.sub(namePos, nameLength);
         namePos += nameLength;
         c.name = codec.decode(name);
-        if (block.overrun() || def.overrun()) {
-            error = DbError::damaged(QStringLiteral("a column definition runs past the table definition"), page);
+        if (block.overrun() || (def.overrun() && !lost.isError())) {
+            error = lost.isError()
+                        ? lost
+                        : DbError::damaged(QStringLiteral("a column definition runs past the table definition"), page);
             return false;
         }
+        if (def.overrun())
+            c.name = QStringLiteral("Column%1").arg(i + 1);
         t.columns.push_back(std::move(c));
     }
+    if (lost.isError())
+        t.damage = lost.damage;
     // The rows can be read without the indexes, so a damaged index section only
     // marks the definition.
     if (logicalIndexes > kMaxIndexes

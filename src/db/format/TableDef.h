@@ -53,6 +53,9 @@ struct TableDef {
     std::vector<IndexDef> indexes;
     // The index definitions could not be read (a damaged tail); the rows still can.
     bool indexesUnreadable = false;
+    // Salvaging: what was lost of a definition whose continuation pages are damaged
+    // (its columns were read from the pages before); empty when it is whole.
+    QString damage;
 };
 
 // Data bytes a fixed column of this type takes (0 for Yes/No, which lives in the null
@@ -60,8 +63,11 @@ struct TableDef {
 // type Access stores there, Yes/No included): its wrapper is longer than the value.
 std::uint32_t fixedSizeOf(const ColumnDef& column);
 
-// Reads the definition starting at `page`, following its continuation pages.
+// Reads the definition starting at `page`, following its continuation pages. With
+// `salvage`, a broken chain of continuation pages ends the definition there: when the
+// column blocks were all read, names past the break are made up ("Column7") and the
+// loss is said in `damage`.
 bool readTableDef(Pager& pager, const JetLayout& layout, const TextCodec& codec, std::uint32_t page, TableDef& out,
-                  DbError& error);
+                  DbError& error, bool salvage = false);
 
 } // namespace quorvane::db::format
