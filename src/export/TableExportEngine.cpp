@@ -159,12 +159,13 @@ double clampPercent(double value)
 
 class TableExportEngine::Run : private report::ErrorReporter {
 public:
-    Run(const ExportHost& host, std::chrono::milliseconds yieldInterval)
+    Run(const ExportHost& host, std::chrono::milliseconds yieldInterval, std::optional<int> workers)
         : m_host(host),
           m_factory(*host.factory),
           m_routine(QString(), *this), // the front end names the place, not the engine
           m_formatter(TextLocale::fromEnvironment()),
           m_interval(yieldInterval),
+          m_workers(workers),
           m_lastPump(std::chrono::steady_clock::now())
     {
         refreshOptions();
@@ -331,6 +332,7 @@ private:
     report::ReportingRoutine m_routine;
     ValueFormatter m_formatter;
     std::chrono::milliseconds m_interval;
+    std::optional<int> m_workers;
     std::chrono::steady_clock::time_point m_lastPump;
     int m_countdown = 1;
     bool m_stop = false; // the host asked to stop: every loop ends, nothing more is written
@@ -664,7 +666,9 @@ bool TableExportEngine::Run::readRecordsInBatches(qint64 total)
         }
     }
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
-    const int workers = total < kFewestRecordsForWorkers ? 0 : static_cast<int>(std::min(cores, kMostWorkers));
+    const int workers = m_workers ? std::max(*m_workers, 0)
+        : total < kFewestRecordsForWorkers ? 0
+                                           : static_cast<int>(std::min(cores, kMostWorkers));
     std::vector<std::unique_ptr<LineFormatter>> formatters;
     for (int i = 0; i < std::max(workers, 1); ++i)
         formatters.push_back(lineFormatter(names));
@@ -935,8 +939,9 @@ ExportResult TableExportEngine::Run::stop()
     return m_result;
 }
 
-TableExportEngine::TableExportEngine(const ExportHost& host, std::chrono::milliseconds yieldInterval)
-    : m_host(host), m_yieldInterval(yieldInterval)
+TableExportEngine::TableExportEngine(const ExportHost& host, std::chrono::milliseconds yieldInterval,
+                                     std::optional<int> workers)
+    : m_host(host), m_yieldInterval(yieldInterval), m_workers(workers)
 {
 }
 
@@ -954,7 +959,7 @@ ExportResult TableExportEngine::run()
         bool& flag;
         ~Reset() { flag = false; }
     } reset{m_running};
-    Run run(m_host, m_yieldInterval);
+    Run run(m_host, m_yieldInterval, m_workers);
     return run.execute();
 }
 

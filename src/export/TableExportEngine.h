@@ -46,6 +46,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace quorvane::exporter {
 
@@ -63,8 +64,12 @@ class TableExportEngine {
 public:
     static constexpr std::chrono::milliseconds kDefaultYieldInterval{15};
 
+    // `workers`: the threads that build the lines when there is an interval. By default
+    // one per core, for tables long enough to gain from them; a number given (tests) is
+    // used for every table, 0 building the lines on the calling thread.
     explicit TableExportEngine(const ExportHost& host,
-                               std::chrono::milliseconds yieldInterval = kDefaultYieldInterval);
+                               std::chrono::milliseconds yieldInterval = kDefaultYieldInterval,
+                               std::optional<int> workers = std::nullopt);
     ~TableExportEngine();
 
     // Runs the export; returns when the closing message has been dismissed.
@@ -75,6 +80,7 @@ private:
     class Run;
     ExportHost m_host;
     std::chrono::milliseconds m_yieldInterval;
+    std::optional<int> m_workers;
     bool m_running = false;
 };
 
