@@ -1,5 +1,6 @@
 #include "LinePipeline.h"
 
+#include <system_error>
 #include <utility>
 
 namespace quorvane::exporter {
@@ -49,8 +50,13 @@ LinePipeline::LinePipeline(std::vector<std::unique_ptr<LineFormatter>> formatter
 {
     const int threads = std::min(workers, static_cast<int>(m_formatters.size()));
     m_threads.reserve(static_cast<std::size_t>(std::max(threads, 0)));
-    for (int i = 0; i < threads; ++i)
-        m_threads.emplace_back([this, f = m_formatters[static_cast<std::size_t>(i)].get()] { work(*f); });
+    for (int i = 0; i < threads; ++i) {
+        try {
+            m_threads.emplace_back([this, f = m_formatters[static_cast<std::size_t>(i)].get()] { work(*f); });
+        } catch (const std::system_error&) {
+            break; // no more threads to be had: fewer workers, or none (then inline)
+        }
+    }
 }
 
 LinePipeline::~LinePipeline()

@@ -581,8 +581,12 @@ bool TableExportEngine::Run::readRecords()
         return false;
     const qint64 total = *count;
     m_recordTotal = total;
-    if (batched())
-        return readRecordsInBatches(total);
+    if (batched()) {
+        // What the batches' own machinery throws (memory) ends the table at the step in hand.
+        bool ok = false;
+        r.run([&] { ok = readRecordsInBatches(total); });
+        return ok;
+    }
     // Without an interval every yield runs the event loop, so each field keeps its own
     // (options changed there apply to the next field). With one, the loop runs at most
     // once per interval anyway: the yields at each record and line are enough, and the
