@@ -8,8 +8,8 @@
 // export runs at full speed.
 //
 // With a yield interval (the window and the command line both use one), a table's
-// records are read here and their lines built on worker threads, one per core, in
-// batches of a few thousand records; the lines are written here in record order, the
+// records are read here and their lines built on worker threads (one per further core,
+// at least one), in batches of a few hundred records; the lines are written here in record order, the
 // same bytes as record by record. The lines' options (separator, quotes, style) are the
 // ones in force when the table starts: a change made while a table runs applies from the
 // next table on. Failures are reported in record order, each when the lines before it are
@@ -65,7 +65,7 @@ public:
     static constexpr std::chrono::milliseconds kDefaultYieldInterval{15};
 
     // `workers`: the threads that build the lines when there is an interval. By default
-    // one per core, for tables long enough to gain from them; a number given (tests) is
+    // one per core beside this thread, for tables long enough to gain from them; a number given (tests) is
     // used for every table, 0 building the lines on the calling thread.
     explicit TableExportEngine(const ExportHost& host,
                                std::chrono::milliseconds yieldInterval = kDefaultYieldInterval,

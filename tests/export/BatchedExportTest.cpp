@@ -18,7 +18,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-constexpr int kRecords = 2500; // three batches of this table's 17 columns
+constexpr int kRecords = 2500; // several batches of this table's columns
 
 Value nth(int i, int column)
 {
@@ -220,7 +220,7 @@ struct FailureCase {
     qint64 moveRow;  // -1: none
 };
 
-constexpr int kFailureRecords = 12000; // three batches
+constexpr int kFailureRecords = 12000; // several batches
 
 void PrintTo(const FailureCase& c, std::ostream* os)
 {
