@@ -3,6 +3,10 @@
 #include "FakeAdo.h"
 #include "QtPrinters.h"
 
+#include "db/Ado.h"
+#include "mdbwriter/DatabaseWriter.h"
+#include "mdbwriter/HiddenTables.h"
+
 #include <QBuffer>
 #include <QDir>
 #include <QFile>
@@ -388,5 +392,50 @@ INSTANTIATE_TEST_SUITE_P(
                              "{\"ID\":3,\"Name\":\"NULL\",\"Price\":\"0\",\"Ratio\":0.1,\"When\":null,\"Ok\":null,"
                              "\"Note\":\"x\"}\n")}),
     [](const auto& info) { return std::string(info.param.name); });
+
+} // namespace
+
+namespace {
+
+// Attachment and multi-valued fields of a file the writer makes, through the real
+// reader: each row's items, joined, in the export's own quoting; a row without items
+// is empty, as is one whose field is Null.
+TEST(CommandOnAWrittenFile, ExportsTheItemsOfComplexFields)
+{
+    using namespace quorvane::mdbwriter;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gallery.accdb"));
+    TableData t{QStringLiteral("Gallery"),
+                {Column::longInt(QStringLiteral("ID")), Column::attachments(QStringLiteral("Files")),
+                 Column::multiValued(QStringLiteral("Tags"), Column::text({}, 20))},
+                {{Value::longInt(1), Value::complex({1, {}}), Value::complex({1, {}})},
+                 {Value::longInt(2), Value::complex({2, {}}), Value::complex({2, {}})},
+                 {Value::longInt(3), Value::null(), Value::null()}}};
+    t.items.push_back({QStringLiteral("Files"), 1, hiddentables::attachment(QStringLiteral("a.txt"), "alpha")});
+    t.items.push_back({QStringLiteral("Files"), 1, hiddentables::attachment(QStringLiteral("b \"c\".pdf"), "beta")});
+    t.items.push_back({QStringLiteral("Tags"), 1, {Value::text(QStringLiteral("red"))}});
+    t.items.push_back({QStringLiteral("Tags"), 1, {Value::text(QStringLiteral("green"))}});
+    DatabaseOptions options;
+    options.version = Version::Ace;
+    QString error;
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, {t}, error, options)) << error.toStdString();
+
+    QByteArray written;
+    QBuffer buffer(&written);
+    buffer.open(QIODevice::WriteOnly);
+    cli::CommandIo io;
+    QString err;
+    io.out = [](const QString&) {};
+    io.err = [&err](const QString& s) { err += s; };
+    io.env = [](const char*) { return QString(); };
+    io.stdoutDevice = &buffer;
+    EXPECT_EQ(cli::runExportCommand({QStringLiteral("quorvane-export"), QStringLiteral("-q"), QStringLiteral("-o"),
+                                     QStringLiteral("-"), path},
+                                    db::objectFactory(), io),
+              cli::kExitOk)
+        << err.toStdString();
+    EXPECT_EQ(written, QByteArray("ID,Files,Tags\r\n\"1\",\"a.txt; b \"\"c\"\".pdf\",\"red; green\"\r\n"
+                                  "\"2\",\"\",\"\"\r\n\"3\",\"\",\"\"\r\n\r\n"));
+}
 
 } // namespace

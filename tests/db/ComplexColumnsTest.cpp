@@ -8,6 +8,10 @@
 #include "db/format/AccessDatabase.h"
 #include "db/format/ComplexColumns.h"
 #include "db/format/TableCursor.h"
+#include "mdbwriter/DatabaseWriter.h"
+#include "mdbwriter/HiddenTables.h"
+
+#include <QTemporaryDir>
 
 #include <limits>
 #include <random>
@@ -29,11 +33,17 @@ const QStringList kAttachmentNames = {{}, QStringLiteral("test_data.txt; test_da
                                       QStringLiteral("test_data2.txt")};
 const QStringList kNoTexts = {{}, {}, {}, {}};
 
-// Pages of the complex data file (4 KB each): the table definitions of the hidden tables.
-constexpr std::uint32_t kComplexColumnsPage = 18; // MSysComplexColumns
-constexpr std::uint32_t kTextTypePage = 37;       // the type of a multi-valued Text field
-constexpr std::uint32_t kMultiValueFlatPage = 60;
-constexpr std::uint32_t kTable1Page = 109;
+// Where the tables of the complex data file begin (4 KB pages): Table1 and the hidden
+// tables of its multi-valued field, and that field's row in MSysComplexColumns.
+struct Pages {
+    std::uint32_t complexColumns; // MSysComplexColumns
+    std::uint32_t textType;       // the type of a multi-valued Text field
+    std::uint32_t multiValueFlat;
+    std::uint32_t table1;
+    std::uint32_t multiValueId;   // its ComplexID
+};
+constexpr Pages kCorpusPages{18, 37, 60, 109, 3};
+constexpr std::uint32_t kTable1Page = kCorpusPages.table1;
 constexpr int kPageSize = 4096;
 
 QByteArray readCorpus(const QString& name)
@@ -107,13 +117,13 @@ struct Table1 {
 };
 
 Table1 readTable1(const QByteArray& bytes, const ComplexColumns::Limits& limits = {},
-                  std::shared_ptr<SalvageLog> salvage = nullptr)
+                  std::shared_ptr<SalvageLog> salvage = nullptr, std::uint32_t table1Page = kTable1Page)
 {
     Table1 t;
     auto db = AccessDatabase::openBytes(bytes, {}, t.error, QStringLiteral("(memory)"), salvage);
     if (!db)
         return t;
-    auto cursor = db->openTable(kTable1Page, t.error, QStringLiteral("Table1"));
+    auto cursor = db->openTable(table1Page, t.error, QStringLiteral("Table1"));
     if (!cursor)
         return t;
     t.opened = true;
@@ -157,16 +167,16 @@ std::vector<qsizetype> dataPagesOf(const QByteArray& bytes, std::uint32_t tdefPa
     return pages;
 }
 
-// Points the multi-valued field's row of MSysComplexColumns (ComplexTypeObjectID 37,
-// FlatTableID 60, ConceptualTableID 109, ComplexID 3, stored side by side) elsewhere.
-bool relinkMultiValue(QByteArray& bytes, std::uint32_t flatTable)
+// Points the multi-valued field's row of MSysComplexColumns (ComplexTypeObjectID,
+// FlatTableID, ConceptualTableID, ComplexID, stored side by side) elsewhere.
+bool relinkMultiValue(QByteArray& bytes, const Pages& p, std::uint32_t flatTable)
 {
     QByteArray pattern;
-    for (std::uint32_t v : {kTextTypePage, kMultiValueFlatPage, kTable1Page, 3u}) {
+    for (std::uint32_t v : {p.textType, p.multiValueFlat, p.table1, p.multiValueId}) {
         for (int i = 0; i < 4; ++i)
             pattern += static_cast<char>((v >> (8 * i)) & 0xFF);
     }
-    for (qsizetype page : dataPagesOf(bytes, kComplexColumnsPage)) {
+    for (qsizetype page : dataPagesOf(bytes, p.complexColumns)) {
         const qsizetype at = bytes.indexOf(pattern, page);
         if (at >= 0 && at < page + kPageSize) {
             putU32(bytes, at + 4, flatTable);
@@ -176,88 +186,171 @@ bool relinkMultiValue(QByteArray& bytes, std::uint32_t flatTable)
     return false;
 }
 
+// The complex data file's Table1 as the writer makes it, with the same rows and items
+// (a Long Integer where the version history was), so that what follows runs without
+// the corpus too.
+struct ComplexFile {
+    QByteArray bytes;
+    Pages pages{};
+    std::vector<std::uint32_t> hiddenTables; // where every hidden table's definition begins
+};
+
+const ComplexFile& writtenComplexData()
+{
+    static const ComplexFile written = [] {
+        using namespace quorvane::mdbwriter;
+        TableData t{QStringLiteral("Table1"),
+                    {Column::text(QStringLiteral("id"), 50), Column::longInt(QStringLiteral("n")),
+                     Column::memo(QStringLiteral("memo-data")), Column::memo(QStringLiteral("append-memo-data")),
+                     Column::multiValued(QStringLiteral("multi-value-data"), Column::text({}, 255)),
+                     Column::attachments(QStringLiteral("attach-data"))},
+                    {}};
+        for (int r = 1; r <= 4; ++r) {
+            const Value memo = r == 1 ? Value::null() : Value::text(QStringLiteral("row%1-memo").arg(r));
+            t.rows.push_back({Value::text(QStringLiteral("row%1").arg(r)), Value::longInt(r), memo, memo,
+                              Value::complex({r, {}}), Value::complex({r, {}})});
+        }
+        for (const auto& [key, value] : {std::pair{2, "value1"}, {2, "value4"}, {3, "value1"}, {3, "value2"},
+                                         {3, "value3"}, {3, "value4"}})
+            t.items.push_back({QStringLiteral("multi-value-data"), key, {Value::text(QString::fromLatin1(value))}});
+        for (const auto& [key, name] : {std::pair{2, "test_data.txt"}, {2, "test_data2.txt"}, {4, "test_data2.txt"}})
+            t.items.push_back({QStringLiteral("attach-data"), key,
+                               hiddentables::attachment(QString::fromLatin1(name), QByteArray("test data"))});
+        ComplexFile out;
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("complex.accdb"));
+        DatabaseOptions options;
+        options.version = Version::Ace;
+        QString error;
+        QFile file(path);
+        if (!DatabaseWriter::writeTables(path, {t}, error, options) || !file.open(QIODevice::ReadOnly))
+            return out;
+        out.bytes = file.readAll();
+        DbError dbError;
+        auto db = AccessDatabase::openBytes(out.bytes, {}, dbError);
+        auto pageOf = [&](const QString& name) {
+            const CatalogEntry* entry = db ? db->findTable(name) : nullptr;
+            return entry ? entry->tdefPage() : 0u;
+        };
+        out.pages = {pageOf(QStringLiteral("MSysComplexColumns")), pageOf(QStringLiteral("MSysComplexType_Text")),
+                     pageOf(hiddentables::flatTable(QStringLiteral("Table1"), t.columns[4]).name),
+                     pageOf(QStringLiteral("Table1")), 1};
+        out.hiddenTables = {out.pages.complexColumns, out.pages.textType, out.pages.multiValueFlat,
+                            pageOf(QStringLiteral("MSysComplexType_Attachment")),
+                            pageOf(hiddentables::flatTable(QStringLiteral("Table1"), t.columns[5]).name)};
+        return out;
+    }();
+    return written;
+}
+
+// The complex data file from the corpus (skipping without it) or as the writer makes it.
+struct Source {
+    const char* label;
+    bool corpus;
+};
+const Source kSources[] = {{"corpus", true}, {"written", false}};
+
+ComplexFile complexData(const Source& source)
+{
+    if (source.corpus)
+        return {haveCorpus() ? readCorpus(kComplexData) : QByteArray(), kCorpusPages, {18, 37, 39, 78, 41, 46, 60}};
+    return writtenComplexData();
+}
+
 struct DamageCase {
     const char* label;
-    bool (*damage)(QByteArray&);
+    bool (*damage)(QByteArray&, const Pages&);
     QStringList multiValues;
     QStringList attachments;
 };
 
-class ComplexDamage : public ::testing::TestWithParam<DamageCase> {};
+class ComplexDamage : public ::testing::TestWithParam<std::tuple<Source, DamageCase>> {};
 
 TEST_P(ComplexDamage, LeavesEmptyTextsAndTheRestOfTheTable)
 {
-    if (!haveCorpus())
+    const auto& [source, damage] = GetParam();
+    if (source.corpus && !haveCorpus())
         GTEST_SKIP() << "no corpus";
-    QByteArray bytes = readCorpus(kComplexData);
+    auto [bytes, pages, hidden] = complexData(source);
+    ASSERT_NE(pages.multiValueFlat, 0u);
     ASSERT_EQ(bytes.size() % kPageSize, 0);
-    ASSERT_TRUE(GetParam().damage(bytes)) << "the damage found nothing to change";
-    const Table1 t = readTable1(bytes);
+    ASSERT_TRUE(damage.damage(bytes, pages)) << "the damage found nothing to change";
+    const Table1 t = readTable1(bytes, {}, nullptr, pages.table1);
     ASSERT_TRUE(t.opened) << t.error.description.toStdString();
     EXPECT_FALSE(t.error.isError()) << t.error.description.toStdString();
     EXPECT_EQ(t.ids, (QStringList{"row1", "row2", "row3", "row4"}));
     EXPECT_EQ(t.memos, (QStringList{{}, "row2-memo", "row3-memo", "row4-memo"}));
-    EXPECT_EQ(t.multiValues, GetParam().multiValues);
-    EXPECT_EQ(t.attachments, GetParam().attachments);
+    EXPECT_EQ(t.multiValues, damage.multiValues);
+    EXPECT_EQ(t.attachments, damage.attachments);
 
     // Salvaging, the same damage is told on a line naming the column, never left as
     // empty cells alone.
     auto log = std::make_shared<SalvageLog>();
-    const Table1 salvaged = readTable1(bytes, {}, log);
+    const Table1 salvaged = readTable1(bytes, {}, log, pages.table1);
     EXPECT_EQ(salvaged.ids, t.ids);
     EXPECT_EQ(!log->lines.isEmpty(), t.complexDamaged) << log->lines.join(QLatin1Char('\n')).toStdString();
     for (const QString& line : log->lines)
         EXPECT_TRUE(line.startsWith(QStringLiteral("Table1"))) << line.toStdString();
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ComplexDamage,
-    ::testing::Values(
-        DamageCase{"undamaged", [](QByteArray&) { return true; }, kMultiValues, kAttachmentNames},
-        DamageCase{"flatTableDefinitionNotADefinition",
-                   [](QByteArray& b) {
-                       b[kMultiValueFlatPage * kPageSize] = 0x01;
-                       return true;
-                   },
-                   kNoTexts, kAttachmentNames},
-        DamageCase{"flatTableRowOutsideItsPage",
-                   [](QByteArray& b) {
-                       const auto pages = dataPagesOf(b, kMultiValueFlatPage);
-                       for (qsizetype page : pages)
-                           b[page + 14] = b[page + 15] = static_cast<char>(0x1F); // first row at 0x1FFF
-                       return !pages.empty();
-                   },
-                   kNoTexts, kAttachmentNames},
-        DamageCase{"flatTablePastTheEndOfTheFile",
-                   [](QByteArray& b) { return relinkMultiValue(b, 0x00FFFFF0u); }, kNoTexts, kAttachmentNames},
-        DamageCase{"flatTableIsTheTableItself", [](QByteArray& b) { return relinkMultiValue(b, kTable1Page); },
-                   kNoTexts, kAttachmentNames},
-        DamageCase{"flatTableIsTheCatalog", [](QByteArray& b) { return relinkMultiValue(b, 2); }, kNoTexts,
-                   kAttachmentNames},
-        DamageCase{"typeTableDamaged",
-                   [](QByteArray& b) {
-                       b[kTextTypePage * kPageSize] = 0x00;
-                       return true;
-                   },
-                   kNoTexts, kAttachmentNames},
-        DamageCase{"complexColumnsCatalogDamaged",
-                   [](QByteArray& b) {
-                       b[kComplexColumnsPage * kPageSize] = 0x00;
-                       return true;
-                   },
-                   kNoTexts, kNoTexts}),
-    [](const auto& info) { return std::string(info.param.label); });
+const DamageCase kDamageCases[] = {
+    DamageCase{"undamaged", [](QByteArray&, const Pages&) { return true; }, kMultiValues, kAttachmentNames},
+    DamageCase{"flatTableDefinitionNotADefinition",
+               [](QByteArray& b, const Pages& p) {
+                   b[p.multiValueFlat * kPageSize] = 0x01;
+                   return true;
+               },
+               kNoTexts, kAttachmentNames},
+    DamageCase{"flatTableRowOutsideItsPage",
+               [](QByteArray& b, const Pages& p) {
+                   const auto pages = dataPagesOf(b, p.multiValueFlat);
+                   for (qsizetype page : pages)
+                       b[page + 14] = b[page + 15] = static_cast<char>(0x1F); // first row at 0x1FFF
+                   return !pages.empty();
+               },
+               kNoTexts, kAttachmentNames},
+    DamageCase{"flatTablePastTheEndOfTheFile",
+               [](QByteArray& b, const Pages& p) { return relinkMultiValue(b, p, 0x00FFFFF0u); }, kNoTexts,
+               kAttachmentNames},
+    DamageCase{"flatTableIsTheTableItself",
+               [](QByteArray& b, const Pages& p) { return relinkMultiValue(b, p, p.table1); }, kNoTexts,
+               kAttachmentNames},
+    DamageCase{"flatTableIsTheCatalog", [](QByteArray& b, const Pages& p) { return relinkMultiValue(b, p, 2); },
+               kNoTexts, kAttachmentNames},
+    DamageCase{"typeTableDamaged",
+               [](QByteArray& b, const Pages& p) {
+                   b[p.textType * kPageSize] = 0x00;
+                   return true;
+               },
+               kNoTexts, kAttachmentNames},
+    DamageCase{"complexColumnsCatalogDamaged",
+               [](QByteArray& b, const Pages& p) {
+                   b[p.complexColumns * kPageSize] = 0x00;
+                   return true;
+               },
+               kNoTexts, kNoTexts},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ComplexDamage,
+                         ::testing::Combine(::testing::ValuesIn(kSources), ::testing::ValuesIn(kDamageCases)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).label) + "_" + std::get<1>(info.param).label;
+                         });
 
 // Bytes changed at random anywhere in the hidden tables (their definitions and their
 // rows) never crash, hang or fail the table: Table1 reads whole with its own values.
 // The complex texts may go empty, or change where the damage hit a stored name.
-TEST(ComplexDamage, RandomDamageToTheHiddenTablesStaysThere)
+class ComplexRandomDamage : public ::testing::TestWithParam<Source> {};
+
+TEST_P(ComplexRandomDamage, StaysInTheHiddenTables)
 {
-    if (!haveCorpus())
+    if (GetParam().corpus && !haveCorpus())
         GTEST_SKIP() << "no corpus";
-    const QByteArray original = readCorpus(kComplexData);
+    const ComplexFile file = complexData(GetParam());
+    const QByteArray& original = file.bytes;
     std::vector<qsizetype> pages;
-    for (std::uint32_t tdef : {kComplexColumnsPage, kTextTypePage, 39u, 78u, 41u, 46u, kMultiValueFlatPage}) {
+    for (std::uint32_t tdef : file.hiddenTables) {
+        ASSERT_NE(tdef, 0u);
         pages.push_back(qsizetype(tdef) * kPageSize);
         for (qsizetype page : dataPagesOf(original, tdef))
             pages.push_back(page);
@@ -271,7 +364,7 @@ TEST(ComplexDamage, RandomDamageToTheHiddenTablesStaysThere)
         const int changes = 1 + round % 24;
         for (int i = 0; i < changes; ++i)
             bytes[pages[pickPage(rng)] + pickOffset(rng)] = static_cast<char>(pickByte(rng));
-        const Table1 t = readTable1(bytes);
+        const Table1 t = readTable1(bytes, {}, nullptr, file.pages.table1);
         ASSERT_TRUE(t.opened) << "round " << round;
         EXPECT_FALSE(t.error.isError()) << "round " << round;
         EXPECT_EQ(t.ids, (QStringList{"row1", "row2", "row3", "row4"})) << "round " << round;
@@ -281,6 +374,9 @@ TEST(ComplexDamage, RandomDamageToTheHiddenTablesStaysThere)
     }
 }
 
+INSTANTIATE_TEST_SUITE_P(Sources, ComplexRandomDamage, ::testing::ValuesIn(kSources),
+                         [](const auto& info) { return std::string(info.param.label); });
+
 struct LimitCase {
     const char* label;
     ComplexColumns::Limits limits;
@@ -288,29 +384,34 @@ struct LimitCase {
     QStringList attachments;
 };
 
-class ComplexLimits : public ::testing::TestWithParam<LimitCase> {};
+class ComplexLimits : public ::testing::TestWithParam<std::tuple<Source, LimitCase>> {};
 
 TEST_P(ComplexLimits, GiveUpOnAColumnRatherThanGrow)
 {
-    if (!haveCorpus())
+    const auto& [source, limit] = GetParam();
+    if (source.corpus && !haveCorpus())
         GTEST_SKIP() << "no corpus";
-    const Table1 t = readTable1(readCorpus(kComplexData), GetParam().limits);
+    const ComplexFile file = complexData(source);
+    const Table1 t = readTable1(file.bytes, limit.limits, nullptr, file.pages.table1);
     ASSERT_TRUE(t.opened);
     EXPECT_FALSE(t.error.isError());
     EXPECT_EQ(t.ids.size(), 4);
-    EXPECT_EQ(t.multiValues, GetParam().multiValues);
-    EXPECT_EQ(t.attachments, GetParam().attachments);
+    EXPECT_EQ(t.multiValues, limit.multiValues);
+    EXPECT_EQ(t.attachments, limit.attachments);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, ComplexLimits,
-    ::testing::Values(LimitCase{"ample", {1 << 20, 1000}, kMultiValues, kAttachmentNames},
-                      LimitCase{"textBudgetOfOneByte", {1, 1000}, kNoTexts, kNoTexts},
-                      // The multi-valued field's 6 hidden rows pass the budget; the
-                      // attachment field's 3 come after them and do not.
-                      LimitCase{"rowsForTheFirstColumnOnly", {1 << 20, 8}, kMultiValues, kNoTexts},
-                      LimitCase{"noRows", {1 << 20, 0}, kNoTexts, kNoTexts}),
-    [](const auto& info) { return std::string(info.param.label); });
+const LimitCase kLimitCases[] = {LimitCase{"ample", {1 << 20, 1000}, kMultiValues, kAttachmentNames},
+                                 LimitCase{"textBudgetOfOneByte", {1, 1000}, kNoTexts, kNoTexts},
+                                 // The multi-valued field's 6 hidden rows pass the budget; the
+                                 // attachment field's 3 come after them and do not.
+                                 LimitCase{"rowsForTheFirstColumnOnly", {1 << 20, 8}, kMultiValues, kNoTexts},
+                                 LimitCase{"noRows", {1 << 20, 0}, kNoTexts, kNoTexts}};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ComplexLimits,
+                         ::testing::Combine(::testing::ValuesIn(kSources), ::testing::ValuesIn(kLimitCases)),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param).label) + "_" + std::get<1>(info.param).label;
+                         });
 
 struct ItemCase {
     const char* label;
@@ -357,15 +458,14 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(ComplexColumns, FillLeavesOtherValuesAlone)
 {
-    if (!haveCorpus())
-        GTEST_SKIP() << "no corpus";
+    const ComplexFile file = complexData(kSources[haveCorpus() ? 0 : 1]);
     DbError error;
-    auto db = AccessDatabase::openBytes(readCorpus(kComplexData), {}, error);
+    auto db = AccessDatabase::openBytes(file.bytes, {}, error);
     ASSERT_TRUE(db);
-    auto cursor = db->openTable(kTable1Page, error);
+    auto cursor = db->openTable(file.pages.table1, error);
     ASSERT_TRUE(cursor);
     const ComplexColumns complex = ComplexColumns::load(*db, cursor->definition());
-    EXPECT_EQ(complex.resolvedCount(), 2u); // the version history has no text to show
+    EXPECT_EQ(complex.resolvedCount(), 2u); // the corpus's version history has no text to show
     // A key the hidden tables do not know, and values of other kinds in complex places.
     std::vector<Value> row{Value::text(QStringLiteral("x")), Value::complex({2, {}}), Value::null(),
                            Value::null(), Value::complex({99, {}}), Value::longInt(2)};

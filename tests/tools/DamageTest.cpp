@@ -9,6 +9,7 @@
 #include "db/format/TableCursor.h"
 
 #include <QFile>
+#include <QtEndian>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -258,6 +259,165 @@ INSTANTIATE_TEST_SUITE_P(Writer, DamagedCopy, ::testing::Combine(::testing::Valu
                          [](const auto& info) {
                              return std::string(std::get<0>(info.param).label) + "_" + std::get<1>(info.param).label;
                          });
+
+// Damage inside one row of an ACE file (values only ACE has, a long value on a row of
+// its own, rows moved by an edit) or in its table definition: the read fails naming
+// the column or the part of the row or definition, the page and the table. The first row holds the values damaged; it is never one
+// the edits move, so its bytes appear once in the file.
+struct RowFacts {
+    QByteArray bytes;
+    std::uint32_t pageSize = 4096;
+    std::uint32_t tdef = 0;
+    std::vector<std::size_t> pointerRows; // where the pointers of moved rows lie
+    std::size_t at(const QByteArray& needle) const { return std::size_t(bytes.indexOf(needle)); }
+    std::uint32_t pageOf(std::size_t offset) const { return std::uint32_t(offset / pageSize); }
+};
+
+struct RowDamage {
+    const char* label;
+    // Changes the bytes; gives the page the error names and what it says.
+    std::function<std::uint32_t(const RowFacts&, QByteArray&)> apply;
+    const char* what;
+};
+
+const QByteArray kFirstDate = "0000000000000738001:";
+const QByteArray kFirstPrice = QByteArray::fromHex("efbeadde"); // low word of the first price
+constexpr int kBlobSize = 300;
+
+const RowDamage kRowDamages[] = {
+    {"ExtendedDateNotDigits",
+     [](const RowFacts& f, QByteArray& b) {
+         b[qsizetype(f.at(kFirstDate)) + 5] = 'x';
+         return f.pageOf(f.at(kFirstDate));
+     },
+     "a date of column 'When' cannot be read"},
+    {"ExtendedDatePastYear9999",
+     [](const RowFacts& f, QByteArray& b) {
+         b.replace(qsizetype(f.at(kFirstDate)), 20, "0000000000009999999:");
+         return f.pageOf(f.at(kFirstDate));
+     },
+     "a date of column 'When' cannot be read"},
+    {"CalculatedDecimalScaleOver28",
+     [](const RowFacts& f, QByteArray& b) {
+         b[qsizetype(f.at(kFirstPrice)) - 6] = 29; // the scale, before sign and magnitude
+         return f.pageOf(f.at(kFirstPrice));
+     },
+     "a calculated value of column 'Price' cannot be read"},
+    {"LongValueRowMissing",
+     [](const RowFacts& f, QByteArray& b) {
+         QByteArray header(4, '\0');
+         put32(header, 0, 0x40000000u | kBlobSize);
+         const std::size_t h = f.at(header);
+         b[qsizetype(h) + 4] = char(0xEE); // the row within its page
+         return std::uint32_t(qFromLittleEndian<quint32>(f.bytes.constData() + h + 4) >> 8);
+     },
+     "a long value's row cannot be found"},
+    {"MovedRowPointsToNoRow",
+     [](const RowFacts& f, QByteArray& b) {
+         const std::size_t p = f.pointerRows.front();
+         b[qsizetype(p)] = char(0xEE);
+         return std::uint32_t(qFromLittleEndian<quint32>(f.bytes.constData() + p + 1) & 0xFFFFFF);
+     },
+     "a moved row points to no row"},
+    {"MovedRowPointsToItself",
+     [](const RowFacts& f, QByteArray& b) {
+         const std::size_t p = f.pointerRows.front();
+         const std::uint32_t page = f.pageOf(p);
+         const ByteView rows(reinterpret_cast<const std::uint8_t*>(f.bytes.constData()) + std::size_t(page) * f.pageSize,
+                             f.pageSize);
+         std::uint32_t row = 0;
+         while ((rows.u16(14 + 2 * row) & kRowOffsetMask) != p % f.pageSize)
+             ++row;
+         put32(b, p, (page << 8) | row);
+         return page;
+     },
+     "moved rows point in a circle"},
+    {"PageClaimsTooManyRows",
+     [](const RowFacts& f, QByteArray& b) {
+         const std::uint32_t page = f.pageOf(f.at(kFirstDate));
+         b[qsizetype(page) * f.pageSize + 12] = b[qsizetype(page) * f.pageSize + 13] = char(0xFF);
+         return page;
+     },
+     "a data page claims more rows than it can hold"},
+    {"DefinitionWithImpossibleColumnCount",
+     [](const RowFacts& f, QByteArray& b) {
+         b[qsizetype(f.tdef) * f.pageSize + 45] = b[qsizetype(f.tdef) * f.pageSize + 46] = char(0xFF);
+         return f.tdef;
+     },
+     "a table definition has impossible counts"},
+    {"DefinitionColumnsPastItsEnd",
+     [](const RowFacts& f, QByteArray& b) {
+         b[qsizetype(f.tdef) * f.pageSize + 46] = 0x02; // 512 and a few columns
+         return f.tdef;
+     },
+     "a column definition runs past the table definition"},
+    {"DefinitionGoesOnInACircle",
+     [](const RowFacts& f, QByteArray& b) {
+         put32(b, std::size_t(f.tdef) * f.pageSize + 4, f.tdef);
+         return f.tdef;
+     },
+     "a table definition does not end"},
+};
+
+class DamagedRow : public ::testing::TestWithParam<RowDamage> {};
+
+TEST_P(DamagedRow, FailsNamingWhatIsWrong)
+{
+    db::Decimal first;
+    first.lo = 0xDEADBEEF;
+    first.scale = 2;
+    TableData t{QStringLiteral("Items"),
+                {Column::longInt("ID"), Column::dateTimeExtended("When"), Column::decimal("Price", 18, 2).asCalculated(),
+                 Column::ole("Blob")},
+                {}};
+    for (int i = 0; i < 12; ++i)
+        t.rows.push_back({Value::longInt(i), Value::dateTimeExtended({738001 + i, 0}),
+                          i == 0 ? Value::decimal(first) : Value::null(),
+                          Value::binary(QByteArray(i == 0 ? kBlobSize : 8, char('a' + i)))});
+    DatabaseOptions options;
+    options.version = Version::Ace;
+    options.editedRowsEvery = 3;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("items.accdb"));
+    QString error;
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, {t}, error, options)) << error.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    RowFacts facts;
+    facts.bytes = file.readAll();
+    for (std::uint32_t n = 1; n < facts.bytes.size() / facts.pageSize; ++n) {
+        const ByteView page(reinterpret_cast<const std::uint8_t*>(facts.bytes.constData()) + std::size_t(n) * facts.pageSize,
+                            facts.pageSize);
+        for (std::uint32_t r = 0; page.u8(0) == kPageData && r < page.u16(12); ++r) {
+            const std::uint16_t entry = page.u16(14 + 2 * r);
+            if ((entry & kRowOverflow) && !(entry & kRowDeleted))
+                facts.pointerRows.push_back(std::size_t(n) * facts.pageSize + (entry & kRowOffsetMask));
+        }
+    }
+    ASSERT_FALSE(facts.pointerRows.empty());
+    DbError dbError;
+    {
+        auto db = AccessDatabase::openBytes(facts.bytes, {}, dbError);
+        ASSERT_NE(db, nullptr) << dbError.description.toStdString();
+        ASSERT_NE(db->findTable(QStringLiteral("Items")), nullptr);
+        facts.tdef = db->findTable(QStringLiteral("Items"))->tdefPage();
+    }
+    ASSERT_EQ(facts.bytes.count(kFirstDate), 1);
+
+    QByteArray damaged = facts.bytes;
+    const std::uint32_t page = GetParam().apply(facts, damaged);
+    ASSERT_NE(damaged, facts.bytes);
+    auto db = AccessDatabase::openBytes(damaged, {}, dbError);
+    ASSERT_NE(db, nullptr) << dbError.description.toStdString();
+    dbError = readEveryTable(*db);
+    ASSERT_EQ(dbError.number, db::errc::kDamaged) << dbError.description.toStdString();
+    EXPECT_EQ(dbError.damage, QString::fromLatin1(GetParam().what));
+    EXPECT_EQ(dbError.page, page);
+    EXPECT_EQ(dbError.table, QStringLiteral("Items"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ace, DamagedRow, ::testing::ValuesIn(kRowDamages),
+                         [](const auto& info) { return std::string(info.param.label); });
 
 } // namespace
 } // namespace quorvane::mdbwriter

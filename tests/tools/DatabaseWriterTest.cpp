@@ -283,9 +283,27 @@ INSTANTIATE_TEST_SUITE_P(
                "precision of 1 to 28"},
         Misuse{"a kind the writer does not write",
                [](DatabaseWriter& db) {
-                   return db.beginTable("T", {Column{"X", ColumnType::Complex}});
+                   return db.beginTable("T", {Column{"X", ColumnType::Unknown}});
                },
                "does not write"},
+        Misuse{"attachments outside ACE",
+               [](DatabaseWriter& db) { return db.beginTable("T", {Column::attachments("X")}); }, "only ACE files"},
+        Misuse{"multi-valued memo",
+               [](DatabaseWriter& db) { return db.beginTable("T", {Column::multiValued("X", Column::memo({}))}); },
+               "items of a kind Access does not offer (MEMO)", Version::Ace},
+        Misuse{"item of a column that holds none",
+               [](DatabaseWriter& db) {
+                   const Value item[] = {Value::text("a")};
+                   return db.beginTable("T", idAndName()) && db.addComplexItem("Name", 1, item);
+               },
+               "has no attachment or multi-valued column \"Name\"", Version::Ace},
+        Misuse{"item with the wrong number of values",
+               [](DatabaseWriter& db) {
+                   const Value item[] = {Value::text("a"), Value::text("b")};
+                   return db.beginTable("T", {Column::multiValued("Tags", Column::text({}, 9))})
+                       && db.addComplexItem("Tags", 1, item);
+               },
+               "an item of 2 values for 1", Version::Ace},
         Misuse{"Big Integer outside ACE",
                [](DatabaseWriter& db) { return db.beginTable("T", {Column::bigInt("X")}); }, "only ACE files"},
         Misuse{"more memo and OLE columns than one page of usage maps holds",

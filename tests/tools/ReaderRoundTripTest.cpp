@@ -4,6 +4,7 @@
 
 #include "mdbwriter/BenchDatabase.h"
 #include "mdbwriter/DatabaseWriter.h"
+#include "mdbwriter/HiddenTables.h"
 #include "mdbwriter/SampleDatabase.h"
 
 #include "db/Ado.h"
@@ -76,6 +77,7 @@ QString describe(const Value& v)
     case ValueKind::DateTime: return QStringLiteral("date %1").arg(v.asDateTime().days, 0, 'g', 17);
     case ValueKind::Double: return QStringLiteral("double %1").arg(v.asDouble(), 0, 'g', 17);
     case ValueKind::Single: return QStringLiteral("single %1").arg(double(v.asSingle()), 0, 'g', 9);
+    case ValueKind::Complex: return QStringLiteral("complex %1 \"%2\"").arg(v.asComplex().key).arg(v.asComplex().display);
     default: return QStringLiteral("kind %1").arg(int(v.kind()));
     }
 }
@@ -365,6 +367,53 @@ TEST(ReaderRoundTripCalculated, EveryResultTypeReadsBack)
     QString error;
     ASSERT_TRUE(DatabaseWriter::writeTables(path, {table}, error, options)) << error.toStdString();
     expectReadBack(path, table);
+}
+
+// Attachment and multi-valued fields (ACE): each row shows its items joined in the
+// order of the hidden table, whatever their kind; a row without items shows nothing.
+TEST(ReaderRoundTripComplex, ItemsReadBackJoined)
+{
+    using hiddentables::attachment;
+    db::Decimal half;
+    half.lo = 5;
+    half.scale = 1;
+    Table table{QStringLiteral("Gallery"),
+                {Column::longInt("ID"), Column::attachments("Files"),
+                 Column::multiValued("Tags", Column::text({}, 20)), Column::multiValued("Sizes", Column::dbl({})),
+                 Column::multiValued("Ratios", Column::decimal({}, 10, 2))},
+                {}};
+    const QStringList files[] = {{}, {"a.txt"}, {"b.png", "notes.md"}};
+    const QStringList tags[] = {{}, {"red"}, {"green", "blue; dark"}};
+    for (int r = 0; r < 3; ++r) {
+        table.rows.push_back({Value::longInt(r), Value::complex({r + 1, files[r].join("; ")}),
+                              Value::complex({r + 1, tags[r].join("; ")}),
+                              Value::complex({r + 1, r == 2 ? QStringLiteral("0.1; 1e+20") : QString()}),
+                              r == 1 ? Value::complex({7, QStringLiteral("0.5")}) : Value::null()});
+        for (const QString& f : files[r]) {
+            // Stored as Access stores them, deflated or not.
+            const auto item = attachment(f, QByteArray(r * 1000, 'x'), f.endsWith(QLatin1String("png")));
+            table.items.push_back({QStringLiteral("Files"), r + 1, item});
+        }
+        for (const QString& t : tags[r])
+            table.items.push_back({QStringLiteral("Tags"), r + 1, {Value::text(t)}});
+    }
+    table.items.push_back({QStringLiteral("Sizes"), 3, {Value::dbl(0.1)}});
+    table.items.push_back({QStringLiteral("Sizes"), 3, {Value::dbl(1e20)}});
+    table.items.push_back({QStringLiteral("Ratios"), 7, {Value::decimal(half)}});
+    // Items whose row is gone are kept in the hidden table and shown nowhere.
+    table.items.push_back({QStringLiteral("Tags"), 99, {Value::text(QStringLiteral("orphan"))}});
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("gallery.accdb"));
+    DatabaseOptions options;
+    options.version = Version::Ace;
+    QString error;
+    ASSERT_TRUE(DatabaseWriter::writeTables(path, {table, {QStringLiteral("Plain"), {Column::longInt("N")}, {}}},
+                                            error, options))
+        << error.toStdString();
+    expectReadBack(path, table);
+    QStringList listed = userTables(path);
+    listed.sort();
+    EXPECT_EQ(listed, (QStringList{"Gallery", "Plain"}));
 }
 
 // A database password: the right one opens the file, any other is refused the way the

@@ -16,7 +16,9 @@ QString Column::check(const FileFormat& format) const
     }
     if ((type == ColumnType::BigInt || type == ColumnType::ExtDateTime) && format.version != Version::Ace)
         return QStringLiteral("column \"%1\": only ACE files have %2 columns").arg(name, db::columnTypeName(type));
-    if (calculated && (type == ColumnType::BigInt || type == ColumnType::ExtDateTime))
+    if (autoNumber && type != ColumnType::Long)
+        return QStringLiteral("column \"%1\": only Long Integer columns number themselves").arg(name);
+    if (calculated && (type == ColumnType::BigInt || type == ColumnType::ExtDateTime || type == ColumnType::Complex))
         return QStringLiteral("calculated column \"%1\" has a result type Access does not give").arg(name);
     const int maxBinary = format.jet3() ? 255 : 510;
     switch (type) {
@@ -28,6 +30,8 @@ QString Column::check(const FileFormat& format) const
         if (length < 1 || length > maxBinary)
             return QStringLiteral("binary column \"%1\" must hold 1 to %2 bytes").arg(name).arg(maxBinary);
         break;
+    case ColumnType::Complex:
+        return checkComplex(format);
     case ColumnType::Numeric:
         if (precision < 1 || precision > 28 || scale > precision)
             return QStringLiteral("decimal column \"%1\" needs a precision of 1 to 28 and a scale up to it")
@@ -54,6 +58,30 @@ QString Column::check(const FileFormat& format) const
     return {};
 }
 
+QString Column::checkComplex(const FileFormat& format) const
+{
+    if (format.version != Version::Ace)
+        return QStringLiteral("column \"%1\": only ACE files have attachment and multi-valued fields").arg(name);
+    if (items == Items::Attachments)
+        return {};
+    if (items != Items::MultiValued)
+        return QStringLiteral("complex column \"%1\" holds neither attachments nor several values").arg(name);
+    switch (itemType) {
+    case ColumnType::Byte:
+    case ColumnType::Integer:
+    case ColumnType::Long:
+    case ColumnType::Float:
+    case ColumnType::Double:
+    case ColumnType::Guid:
+    case ColumnType::Numeric:
+    case ColumnType::Text:
+        return item(QStringLiteral("Value")).check(format);
+    default:
+        return QStringLiteral("multi-valued column \"%1\" has items of a kind Access does not offer (%2)")
+            .arg(name, db::columnTypeName(itemType));
+    }
+}
+
 bool Column::isVariable() const
 {
     return type == ColumnType::Text || type == ColumnType::Memo || type == ColumnType::Binary
@@ -73,7 +101,8 @@ int Column::fixedSize() const
     case ColumnType::Byte: return 1;
     case ColumnType::Integer: return 2;
     case ColumnType::Long:
-    case ColumnType::Float: return 4;
+    case ColumnType::Float:
+    case ColumnType::Complex: return 4;
     case ColumnType::Double:
     case ColumnType::Money:
     case ColumnType::ShortDateTime:
@@ -115,6 +144,7 @@ std::uint8_t Column::typeCode() const
     case ColumnType::Memo: return 0x0C;
     case ColumnType::Guid: return 0x0F;
     case ColumnType::Numeric: return 0x10;
+    case ColumnType::Complex: return 0x12;
     case ColumnType::BigInt: return 0x13;
     case ColumnType::ExtDateTime: return 0x14;
     default: return 0;

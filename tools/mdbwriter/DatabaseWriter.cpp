@@ -1,6 +1,7 @@
 #include "DatabaseWriter.h"
 
 #include "DataPage.h"
+#include "HiddenTables.h"
 #include "JetText.h"
 #include "LittleEndian.h"
 #include "PageFile.h"
@@ -12,6 +13,7 @@
 
 #include <array>
 #include <cstring>
+#include <map>
 
 namespace quorvane::mdbwriter {
 
@@ -41,6 +43,9 @@ constexpr std::int16_t kTypeTable = 1;
 constexpr std::int16_t kTypeDatabase = 2;
 constexpr std::int16_t kTypeContainer = 3;
 constexpr std::int32_t kSystemObjectFlag = std::int32_t(0x80000000u);
+// What Access flags the tables behind attachment and multi-valued fields with.
+constexpr std::int32_t kTypeTableFlags = std::int32_t(0x80030000u);
+constexpr std::int32_t kFlatTableFlags = std::int32_t(0x800A0000u);
 
 std::vector<Column> objectsColumns()
 {
@@ -137,17 +142,103 @@ struct DatabaseWriter::Impl {
     struct Entry {
         QString name;
         std::uint32_t page;
+        std::int32_t flags;
+    };
+    // A table being written: its builder, the pages of its definition and the page of
+    // its usage maps.
+    struct Open {
+        std::unique_ptr<TableBuilder> builder;
+        std::vector<std::uint32_t> pages;
+        std::uint32_t mapPage = 0;
+    };
+    // The hidden table of one complex column of the open table.
+    struct Flat {
+        Open table;
+        hiddentables::FlatTable layout;
+        Column column;
+        std::uint32_t complexId = 0;
+        std::int32_t nextNumber = 1;
+    };
+    // A row of MSysComplexColumns, written when the file closes.
+    struct Link {
+        QString column;
+        QString typeTable;
+        std::uint32_t flatPage;
+        std::uint32_t tablePage;
+        std::uint32_t complexId;
     };
     DatabaseOptions options;
     const FileFormat* format = &FileFormat::of(Version::Jet4);
     std::unique_ptr<TextEncoding> text;
     std::unique_ptr<PageFile> file;
-    std::unique_ptr<TableBuilder> table;
-    std::vector<std::uint32_t> tablePages;
-    std::uint32_t tableMapPage = 0;
+    Open table;
+    std::vector<Flat> flats;
+    std::vector<Link> links;
+    std::map<QString, std::vector<Column>> typeTables;
     std::vector<Entry> tables;
     QSet<QString> names;
     bool failed = false;
+
+    Open start(const QString& name, std::vector<Column> columns, TableBuilder::Kind kind)
+    {
+        Open t;
+        const int count = TableBuilder::definitionPageCount(*format, columns);
+        for (int i = 0; i < count; ++i)
+            t.pages.push_back(file->allocate());
+        t.mapPage = file->allocate();
+        t.builder = std::make_unique<TableBuilder>(*file, *text, name, std::move(columns), kind, t.pages.front());
+        return t;
+    }
+
+    // Writes the last pages, the usage maps and the definition of `t` and lists it in
+    // the catalog.
+    bool finish(Open& t, std::int32_t flags, QString& error)
+    {
+        TableBuilder& table = *t.builder;
+        if (!table.finish(error))
+            return false;
+        const std::vector<QByteArray> rows = table.usageMapRows(error);
+        if (rows.empty())
+            return false;
+        DataPage mapPage(*format);
+        mapPage.reset(t.mapPage, 0);
+        for (const QByteArray& row : rows)
+            mapPage.addRow({reinterpret_cast<const std::uint8_t*>(row.constData()), std::size_t(row.size())});
+        if (!file->write(t.mapPage, mapPage.bytes())) {
+            error = file->errorString();
+            return false;
+        }
+        if (!table.writeDefinition(t.pages, t.mapPage, 0, error))
+            return false;
+        tables.push_back({table.name(), table.definitionPage(), flags});
+        t.builder.reset();
+        return true;
+    }
+
+    // The type tables the complex columns use and MSysComplexColumns, at the end.
+    bool writeComplexTables(QString& error)
+    {
+        if (links.empty())
+            return true;
+        std::map<QString, std::uint32_t> typePages;
+        for (auto& [name, columns] : typeTables) {
+            Open t = start(name, columns, TableBuilder::Kind::User);
+            typePages[name] = t.builder->definitionPage();
+            if (!finish(t, kTypeTableFlags, error))
+                return false;
+        }
+        Open t = start(QStringLiteral("MSysComplexColumns"), hiddentables::complexColumnsColumns(),
+                       TableBuilder::Kind::User);
+        for (const Link& link : links) {
+            const Value row[] = {Value::text(link.column), Value::longInt(std::int32_t(typePages[link.typeTable])),
+                                 Value::longInt(std::int32_t(link.flatPage)),
+                                 Value::longInt(std::int32_t(link.tablePage)),
+                                 Value::longInt(std::int32_t(link.complexId))};
+            if (!t.builder->addRow(row, error))
+                return false;
+        }
+        return finish(t, kSystemObjectFlag, error);
+    }
 };
 
 DatabaseWriter::DatabaseWriter() : d(std::make_unique<Impl>()) {}
@@ -188,7 +279,7 @@ bool DatabaseWriter::beginTable(const QString& name, std::vector<Column> columns
 {
     if (d->failed || !d->file)
         return fail(m_error.isEmpty() ? QStringLiteral("the database is not open") : m_error);
-    if (d->table && !endTable())
+    if (d->table.builder && !endTable())
         return false;
     if (name.isEmpty() || name.size() > 64)
         return fail(QStringLiteral("table names have 1 to 64 characters: \"%1\"").arg(name));
@@ -207,51 +298,78 @@ bool DatabaseWriter::beginTable(const QString& name, std::vector<Column> columns
         return fail(QStringLiteral("table \"%1\": a name has characters the database's code page lacks").arg(name));
     d->names.insert(key);
 
-    d->tablePages.clear();
-    const int count = TableBuilder::definitionPageCount(*d->format, columns);
-    for (int i = 0; i < count; ++i)
-        d->tablePages.push_back(d->file->allocate());
-    d->tableMapPage = d->file->allocate();
-    d->table = std::make_unique<TableBuilder>(*d->file, *d->text, name, std::move(columns), TableBuilder::Kind::User,
-                                              d->tablePages.front());
-    d->table->setReferenceMaps(d->options.referenceUsageMaps);
-    d->table->setEditedRows(d->options.editedRowsEvery);
+    d->table = d->start(name, columns, TableBuilder::Kind::User);
+    d->table.builder->setReferenceMaps(d->options.referenceUsageMaps);
+    d->table.builder->setEditedRows(d->options.editedRowsEvery);
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const Column& c = columns[i];
+        if (c.type != db::ColumnType::Complex)
+            continue;
+        Impl::Flat flat;
+        flat.layout = hiddentables::flatTable(name, c);
+        flat.column = c;
+        flat.complexId = static_cast<std::uint32_t>(d->links.size() + d->flats.size() + 1);
+        flat.table = d->start(flat.layout.name, flat.layout.columns, TableBuilder::Kind::User);
+        d->table.builder->setComplexId(i, flat.complexId);
+        d->flats.push_back(std::move(flat));
+    }
     return true;
+}
+
+bool DatabaseWriter::addComplexItem(const QString& column, std::int32_t key, std::span<const Value> values)
+{
+    if (d->failed)
+        return false;
+    if (!d->table.builder)
+        return fail(QStringLiteral("an item outside a table"));
+    for (Impl::Flat& flat : d->flats) {
+        if (flat.column.name.compare(column, Qt::CaseInsensitive) != 0)
+            continue;
+        const auto& at = flat.layout.typeColumnAt;
+        if (values.size() != at.size())
+            return fail(QStringLiteral("column \"%1\": an item of %2 values for %3").arg(column).arg(values.size())
+                            .arg(at.size()));
+        std::vector<Value> row(flat.layout.columns.size());
+        row[flat.layout.keyAt] = Value::longInt(key);
+        row[flat.layout.numberAt] = Value::longInt(flat.nextNumber++);
+        for (std::size_t k = 0; k < at.size(); ++k)
+            row[at[k]] = values[k];
+        QString error;
+        return flat.table.builder->addRow(row, error) || fail(error);
+    }
+    return fail(QStringLiteral("table \"%1\" has no attachment or multi-valued column \"%2\"")
+                    .arg(d->table.builder->name(), column));
 }
 
 bool DatabaseWriter::addRow(std::span<const Value> values)
 {
     if (d->failed)
         return false;
-    if (!d->table)
+    if (!d->table.builder)
         return fail(QStringLiteral("a row outside a table"));
     QString error;
-    return d->table->addRow(values, error) || fail(error);
+    return d->table.builder->addRow(values, error) || fail(error);
 }
 
 bool DatabaseWriter::endTable()
 {
     if (d->failed)
         return false;
-    if (!d->table)
+    if (!d->table.builder)
         return fail(QStringLiteral("no table is open"));
     QString error;
-    TableBuilder& table = *d->table;
-    if (!table.finish(error))
+    const std::uint32_t tablePage = d->table.builder->definitionPage();
+    if (!d->finish(d->table, 0, error))
         return fail(error);
-    const std::vector<QByteArray> rows = table.usageMapRows(error);
-    if (rows.empty())
-        return fail(error);
-    DataPage mapPage(*d->format);
-    mapPage.reset(d->tableMapPage, 0);
-    for (const QByteArray& row : rows)
-        mapPage.addRow({reinterpret_cast<const std::uint8_t*>(row.constData()), std::size_t(row.size())});
-    if (!d->file->write(d->tableMapPage, mapPage.bytes()))
-        return fail(d->file->errorString());
-    if (!table.writeDefinition(d->tablePages, d->tableMapPage, 0, error))
-        return fail(error);
-    d->tables.push_back({table.name(), table.definitionPage()});
-    d->table.reset();
+    for (Impl::Flat& flat : d->flats) {
+        const QString typeTable = hiddentables::typeTableName(flat.column);
+        d->typeTables.emplace(typeTable, hiddentables::typeColumns(flat.column));
+        d->links.push_back({flat.column.name, typeTable, flat.table.builder->definitionPage(), tablePage,
+                            flat.complexId});
+        if (!d->finish(flat.table, kFlatTableFlags, error))
+            return fail(error);
+    }
+    d->flats.clear();
     return true;
 }
 
@@ -259,8 +377,10 @@ bool DatabaseWriter::close()
 {
     if (d->failed || !d->file)
         return fail(m_error.isEmpty() ? QStringLiteral("the database is not open") : m_error);
-    if (d->table && !endTable())
+    if (d->table.builder && !endTable())
         return false;
+    if (QString error; !d->writeComplexTables(error))
+        return fail(error);
 
     PageFile& file = *d->file;
     using Kind = TableBuilder::Kind;
@@ -296,7 +416,7 @@ bool DatabaseWriter::close()
         ok = ok && addObject(std::int32_t(system->definitionPage()), kTablesContainer, system->name(), kTypeTable,
                              kSystemObjectFlag);
     for (const auto& entry : d->tables)
-        ok = ok && addObject(std::int32_t(entry.page), kTablesContainer, entry.name, kTypeTable, 0);
+        ok = ok && addObject(std::int32_t(entry.page), kTablesContainer, entry.name, kTypeTable, entry.flags);
     if (!ok)
         return fail(error);
 
@@ -358,6 +478,8 @@ bool DatabaseWriter::writeTables(const QString& path, const std::vector<TableDat
         ok = ok && db.beginTable(table.name, table.columns);
         for (const auto& row : table.rows)
             ok = ok && db.addRow(row);
+        for (const auto& item : table.items)
+            ok = ok && db.addComplexItem(item.column, item.key, item.values);
         ok = ok && db.endTable();
     }
     ok = ok && db.close();

@@ -56,6 +56,10 @@ public:
     bool beginTable(const QString& name, std::vector<Column> columns);
     bool addRow(std::span<const db::Value> values);
     bool addRow(std::initializer_list<db::Value> values) { return addRow(std::span(values.begin(), values.size())); }
+    // One item of the attachment or multi-valued column `column` of the open table, for
+    // the rows whose value there is Value::complex({key, ...}): a row of the column's
+    // type table (the value alone; for an attachment hiddentables::attachment()).
+    bool addComplexItem(const QString& column, std::int32_t key, std::span<const db::Value> values);
     bool endTable();
     // Ends an open table, writes the catalog and the header and puts the file in place.
     bool close();

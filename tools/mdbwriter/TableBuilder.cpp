@@ -75,6 +75,7 @@ ValueKind expectedKind(ColumnType type)
     case ColumnType::Guid: return ValueKind::Guid;
     case ColumnType::Binary:
     case ColumnType::Ole: return ValueKind::Binary;
+    case ColumnType::Complex: return ValueKind::Complex;
     default: return ValueKind::Null;
     }
 }
@@ -237,6 +238,10 @@ bool TableBuilder::encodeValue(const Column& column, const Value& value, int col
     case ColumnType::ExtDateTime:
     case ColumnType::Guid:
         putFixed(column, value, fixed);
+        break;
+    case ColumnType::Complex:
+        // The key of the row's items in the hidden table.
+        le::put32(fixed, static_cast<std::uint32_t>(value.asComplex().key));
         break;
     case ColumnType::Numeric: {
         unsigned __int128 magnitude = 0;
@@ -587,8 +592,14 @@ QByteArray TableBuilder::definitionBytes(std::uint32_t mapPage, int firstMapRow)
         } else if (c.type == ColumnType::Numeric) {
             p[11] = c.precision;
             p[12] = c.scale;
+        } else if (c.type == ColumnType::Complex) {
+            // Where precision and scale would be: the column's row in MSysComplexColumns.
+            le::put32(p + 11, i < m_complexIds.size() ? m_complexIds[i] : 0);
         }
-        p[f.colFlags] = static_cast<std::uint8_t>((c.isVariable() ? 0x02 : 0x03) | systemFlag);
+        // Access marks a complex column as numbering itself, like the keys it hands out.
+        const bool numbered = c.autoNumber || c.type == ColumnType::Complex;
+        p[f.colFlags] =
+            static_cast<std::uint8_t>((c.isVariable() ? 0x02 : 0x03) | (numbered ? 0x04 : 0x00) | systemFlag);
         if (f.colExtFlags >= 0)
             p[f.colExtFlags] = static_cast<std::uint8_t>((textual ? 0x01 : 0x00)          // compressed text allowed
                                                          | (c.calculated ? 0xC0 : 0x00)); // a calculated column

@@ -11,6 +11,8 @@
 #include <QByteArray>
 #include <QString>
 
+#include <algorithm>
+
 #include <cstdint>
 #include <memory>
 #include <span>
@@ -48,6 +50,12 @@ public:
     // when edited: the record on a page further on, flagged so a scan passes it, and
     // a pointer to it where the row stood; a deleted copy of it stays behind too.
     void setEditedRows(int every) { m_editedEvery = every; }
+    // The MSysComplexColumns row of the complex column `column`, kept in its definition.
+    void setComplexId(std::size_t column, std::uint32_t id)
+    {
+        m_complexIds.resize(std::max(m_complexIds.size(), column + 1));
+        m_complexIds[column] = id;
+    }
 
     // One value per column, in column order; Null fits every column (a Null Yes/No
     // reads back as No, since Jet keeps no Null for it).
@@ -93,6 +101,7 @@ private:
     bool m_pageOpen = false;
     bool m_forceReferenceMaps = false;
     int m_editedEvery = 0;
+    std::vector<std::uint32_t> m_complexIds; // per column, 0 for all but complex ones
     DataPage m_movedPage;
     bool m_movedOpen = false;
     std::vector<std::uint32_t> m_pages;

@@ -16,6 +16,13 @@ struct TableData {
     QString name;
     std::vector<Column> columns;
     std::vector<std::vector<db::Value>> rows;
+    // Items of attachment and multi-valued columns (DatabaseWriter::addComplexItem).
+    struct Item {
+        QString column;
+        std::int32_t key = 0;
+        std::vector<db::Value> values;
+    };
+    std::vector<Item> items = {};
 };
 
 } // namespace quorvane::mdbwriter
