@@ -106,6 +106,9 @@ std::optional<int> runDatabaseCommand(const QStringList& arguments, db::ObjectFa
     const auto result = exporter::sql::exportToSqlite(target, tables, factory, inputs, engineHost.progress,
                                                       engineHost.events);
     host.finishProgress();
+    // Stopped by a signal: like the text export, the file in hand is gone, 128 + its number.
+    if (!result.ok && io.stopSignal && io.stopSignal() != 0)
+        return 128 + io.stopSignal();
     if (!result.ok) {
         io.err(kProgram + QStringLiteral(": not written: ") + target + QStringLiteral(": ") + result.error
                + QLatin1Char('\n'));

@@ -28,6 +28,12 @@ void appendFloating(std::string& out, F value)
         appendNumber(out, value);
 }
 
+void appendDecimal(std::string& out, const Decimal& value)
+{
+    char text[Decimal::kMaxTextLength];
+    out.append(text, static_cast<std::size_t>(value.toChars(text)));
+}
+
 void appendTwo(std::string& out, int value)
 {
     out += static_cast<char>('0' + value / 10 % 10);
@@ -85,8 +91,8 @@ void appendExactText(std::string& out, const Value& v)
     case ValueKind::BigInt: appendNumber(out, v.asBigInt()); return;
     case ValueKind::Single: appendFloating(out, v.asSingle()); return;
     case ValueKind::Double: appendFloating(out, v.asDouble()); return;
-    case ValueKind::Currency: out += Decimal::fromCurrency(v.asCurrency()).toString(true).toStdString(); return;
-    case ValueKind::Decimal: out += v.asDecimal().toString(true).toStdString(); return;
+    case ValueKind::Currency: appendDecimal(out, Decimal::fromCurrency(v.asCurrency())); return;
+    case ValueKind::Decimal: appendDecimal(out, v.asDecimal()); return;
     case ValueKind::DateTime: {
         CivilDateTime civil;
         bool zeroDate = false;

@@ -41,7 +41,7 @@ Decimal Decimal::fromCurrency(Currency value)
     return Decimal{static_cast<std::uint32_t>(magnitude), static_cast<std::uint32_t>(magnitude >> 32), 0, 4, scaled < 0};
 }
 
-QString Decimal::toString(bool trimZeros) const
+int Decimal::toChars(char* out, bool trimZeros) const
 {
     char digits[kMaxDigits];
     const int count = digitsLeastSignificantFirst(digits);
@@ -53,18 +53,23 @@ QString Decimal::toString(bool trimZeros) const
             ++fracEnd;
     }
 
-    QString out;
-    out.reserve(count + 2);
+    int n = 0;
     if (negative && (hi | mid | lo) != 0)
-        out += QLatin1Char('-');
+        out[n++] = '-';
     for (int i = count - 1; i >= s; --i)
-        out += QLatin1Char(digits[i]);
+        out[n++] = digits[i];
     if (fracEnd < s) {
-        out += QLatin1Char('.');
+        out[n++] = '.';
         for (int i = s - 1; i >= fracEnd; --i)
-            out += QLatin1Char(digits[i]);
+            out[n++] = digits[i];
     }
-    return out;
+    return n;
+}
+
+QString Decimal::toString(bool trimZeros) const
+{
+    char text[kMaxTextLength];
+    return QString::fromLatin1(text, toChars(text, trimZeros));
 }
 
 QString Guid::toString() const

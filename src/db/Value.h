@@ -28,6 +28,8 @@ struct Decimal {
     // Exact decimal digits, '.' as separator, no trailing zeros after the point
     // when trimZeros is set (e.g. "1995.5"), otherwise all `scale` decimals.
     QString toString(bool trimZeros = true) const;
+    // The same text as Latin-1 into `out`, which holds kMaxTextLength; returns its length.
+    int toChars(char* out, bool trimZeros = true) const;
     // A Currency's count of ten-thousandths as a Decimal of scale 4.
     static Decimal fromCurrency(Currency value);
 
@@ -35,6 +37,7 @@ struct Decimal {
     // to this so the digits stay within their buffer.
     static constexpr int kMaxScale = 30;
     static constexpr int kMaxDigits = 40;
+    static constexpr int kMaxTextLength = kMaxDigits + 2; // a sign and a point
     int effectiveScale() const { return scale < kMaxScale ? scale : kMaxScale; }
     // The digits of the magnitude into `out` (kMaxDigits long), least significant first,
     // padded with zeros to at least effectiveScale() + 1 digits. Returns their count.

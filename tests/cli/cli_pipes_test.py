@@ -61,35 +61,39 @@ class Pipes(unittest.TestCase):
                             self.assertEqual(field, value)
 
     def test_signal_drops_the_file_in_hand(self):
-        """SIGTERM in the middle of a table: exit 143, the old file as it was, no temporary
-        file left beside it."""
+        """SIGTERM in the middle of a table, as text and into SQLite: exit 143, the old
+        file as it was, no temporary file left beside it."""
         big = os.path.join(self.tmp.name, "big.mdb")
         subprocess.run([MKMDB, "bench", "--rows", "300000", big], check=True, capture_output=True)
-        out = tempfile.mkdtemp(dir=self.tmp.name)
         tables = export("--list", big).decode().split("\n")[:-1]
-        old = os.path.join(out, tables[0] + ".txt")
-        with open(old, "wb") as f:
-            f.write(b"old\r\n")
-        child = subprocess.Popen([EXPORT, "-q", "-o", out, big, tables[0]], stderr=subprocess.PIPE)
-        # Wait until the child holds a file in the output folder, then stop it there.
-        deadline = time.monotonic() + 60
-        writing = False
-        while not writing and time.monotonic() < deadline and child.poll() is None:
-            try:
-                targets = [os.readlink(f"/proc/{child.pid}/fd/{fd}") for fd in os.listdir(f"/proc/{child.pid}/fd")]
-            except (FileNotFoundError, ProcessLookupError):
-                targets = []
-            writing = any(t.startswith(out + "/") or t.startswith(out + "/#") for t in targets if t != old)
-            time.sleep(0.002)
-        self.assertTrue(writing, "the export ended before it could be stopped")
-        child.send_signal(signal.SIGTERM)
-        child.wait(timeout=60)
-        error = child.stderr.read().decode(errors="replace")
-        child.stderr.close()
-        self.assertEqual(child.returncode, 143, error)
-        self.assertEqual(os.listdir(out), [os.path.basename(old)])
-        with open(old, "rb") as f:
-            self.assertEqual(f.read(), b"old\r\n")
+        runs = ((tables[0] + ".txt", lambda out, old: ["-q", "-o", out, big, tables[0]]),
+                ("big.sqlite", lambda out, old: ["-q", "--format", "sqlite", "-o", old, big, tables[0]]))
+        for name, arguments in runs:
+            with self.subTest(output=name):
+                out = tempfile.mkdtemp(dir=self.tmp.name)
+                old = os.path.join(out, name)
+                with open(old, "wb") as f:
+                    f.write(b"old\r\n")
+                child = subprocess.Popen([EXPORT, *arguments(out, old)], stderr=subprocess.PIPE)
+                # Wait until the child holds a file in the output folder, then stop it there.
+                deadline = time.monotonic() + 60
+                writing = False
+                while not writing and time.monotonic() < deadline and child.poll() is None:
+                    try:
+                        targets = [os.readlink(f"/proc/{child.pid}/fd/{fd}") for fd in os.listdir(f"/proc/{child.pid}/fd")]
+                    except (FileNotFoundError, ProcessLookupError):
+                        targets = []
+                    writing = any(t.startswith(out + "/") for t in targets if t != old)
+                    time.sleep(0.002)
+                self.assertTrue(writing, "the export ended before it could be stopped")
+                child.send_signal(signal.SIGTERM)
+                child.wait(timeout=60)
+                error = child.stderr.read().decode(errors="replace")
+                child.stderr.close()
+                self.assertEqual(child.returncode, 143, error)
+                self.assertEqual(os.listdir(out), [os.path.basename(old)])
+                with open(old, "rb") as f:
+                    self.assertEqual(f.read(), b"old\r\n")
 
     def test_salvage_writes_the_readable_rows_and_says_what_was_lost(self):
         """A zeroed data page: a plain export fails, --salvage writes the rows still there,

@@ -1,10 +1,11 @@
 // The SQLite export over the fake data-access interface: every kind of value arrives
-// with its SQLite type and exact value, and a run that fails midway leaves the file
-// that was there and nothing beside it.
+// with its SQLite type and exact value, and a run that fails or is stopped midway
+// leaves the file that was there and nothing beside it.
 
 #include "export/sql/SqliteExport.h"
 
 #include "FakeAdo.h"
+#include "FakeExportHost.h"
 #include "SqlTestSupport.h"
 
 #include <QDir>
@@ -123,6 +124,31 @@ TEST(SqliteExport, FailureMidwayLeavesTheOldFileAndNothingBeside)
     ASSERT_TRUE(old.open(QIODevice::ReadOnly));
     EXPECT_EQ(old.readAll(), QByteArray("the file that was there"));
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{QStringLiteral("out.sqlite")});
+}
+
+// Stopped at the second table while the reading thread is ahead of SQLite: the run
+// returns (the reader does not hang on its full queue) and leaves no file.
+TEST(SqliteExport, StopMidwayEndsBothThreadsAndLeavesNoFile)
+{
+    QTemporaryDir dir;
+    fakes::FakeExportHost host;
+    db::DatabaseSchema schema;
+    for (const QString& name : {QStringLiteral("First"), QStringLiteral("Second")}) {
+        host.db().add(name,
+                      {QStringLiteral("yes"), QStringLiteral("big"), QStringLiteral("single"), QStringLiteral("money"),
+                       QStringLiteral("decimal"), QStringLiteral("when"), QStringLiteral("text"),
+                       QStringLiteral("bytes"), QStringLiteral("nothing")},
+                      std::vector<std::vector<Value>>(20'000, everyKindRow()));
+        schema.tables.push_back(everyKind().tables.front());
+        schema.tables.back().name = name;
+    }
+    host.onEvents = [&] { host.stop = host.texts.constLast() == QStringLiteral("Processing: Second"); };
+    const QString target = dir.filePath(QStringLiteral("out.sqlite"));
+    const auto result = exporter::sql::exportToSqlite(target, schema, host.factory,
+                                                      db::FixedConnectionInputs(QStringLiteral("x.mdb"), {}), &host, &host);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.error, QStringLiteral("Second: stopped"));
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty());
 }
 
 } // namespace

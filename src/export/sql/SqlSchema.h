@@ -21,8 +21,9 @@ std::optional<Dialect> dialectNamed(const QString& name);
 // A name as an identifier of the dialect: always quoted, the quote character doubled.
 QString quoteName(Dialect dialect, const QString& name);
 
-// The column's type in the dialect, without NOT NULL.
-QString columnType(Dialect dialect, const db::SchemaColumn& column);
+// The column's type in the dialect, without NOT NULL. `leadsPrimaryKey`: the column is
+// the first of the table's primary key, the only place MySQL takes AUTO_INCREMENT.
+QString columnType(Dialect dialect, const db::SchemaColumn& column, bool leadsPrimaryKey = false);
 
 // The order the tables are created in: referenced tables first, otherwise the order
 // given. Tables in a cycle keep their given order among themselves.
@@ -40,7 +41,7 @@ SchemaScript schemaScript(Dialect dialect, const db::DatabaseSchema& schema);
 // The whole script, statements ended by ";\n".
 QString schemaSql(Dialect dialect, const db::DatabaseSchema& schema);
 
-// The INSERT with one parameter per column that loads rows into `table`.
-QString insertSql(Dialect dialect, const db::SchemaTable& table);
+// The INSERT with one parameter per column that loads `rows` rows into `table`.
+QString insertSql(Dialect dialect, const db::SchemaTable& table, int rows = 1);
 
 } // namespace quorvane::exporter::sql

@@ -1,9 +1,11 @@
 #pragma once
 
 // A new SQLite database from Access tables: the schema, then every row through one
-// prepared INSERT per table, one transaction per table, then the indexes. The file is
-// written beside the target under a temporary name and renamed over it only when
-// everything is in, so a failed run leaves the target as it was and no file behind.
+// prepared INSERT per table, one transaction per table, then the indexes. The rows are
+// read and converted on a second thread while SQLite writes them on the calling one.
+// The file is written beside the target under a temporary name and renamed over it
+// only when everything is in, so a failed run leaves the target as it was and no file
+// behind.
 
 #include "SqlSchema.h"
 
@@ -22,10 +24,6 @@ class ProgressSink;
 class EventPump;
 
 namespace sql {
-
-// Currency and Decimal as their exact decimal, Date/Time as "YYYY-MM-DD HH:MM:SS[.fff]"
-// (the command line's exact text); empty for other kinds.
-QString exactValueText(const db::Value& value);
 
 struct SqliteExportResult {
     bool ok = false;
