@@ -6,20 +6,21 @@ namespace quorvane::db {
 
 namespace {
 
-constexpr std::int64_t kOleEpoch = -25569;       // 1899-12-30, counted from 1970-01-01
 constexpr std::int64_t kExtendedEpoch = -719162; // 0001-01-01
 constexpr std::int64_t kTicksPerDay = 86'400 * kTicksPerSecond;
 
+} // namespace
+
 void setTimeOfDay(CivilDateTime& out, std::int64_t ticks)
 {
-    const std::int64_t seconds = ticks / kTicksPerSecond;
-    out.hour = static_cast<int>(seconds / 3600);
-    out.minute = static_cast<int>(seconds / 60 % 60);
-    out.second = static_cast<int>(seconds % 60);
+    // Below a day the seconds fit 32 bits, whose divisions by constants are cheaper.
+    const auto seconds = static_cast<std::uint32_t>(ticks / kTicksPerSecond);
+    const std::uint32_t minutes = seconds / 60;
+    out.hour = static_cast<int>(minutes / 60);
+    out.minute = static_cast<int>(minutes - 60 * (minutes / 60));
+    out.second = static_cast<int>(seconds - 60 * minutes);
     out.ticks = static_cast<std::int32_t>(ticks % kTicksPerSecond);
 }
-
-} // namespace
 
 CivilDateTime civilFromDays(std::int64_t days)
 {
@@ -40,7 +41,7 @@ CivilDateTime civilFromDays(std::int64_t days)
     return out;
 }
 
-bool civilFromOleDate(double days, CivilDateTime& out, bool& zeroDatePart, std::int64_t unitTicks)
+bool oleDateParts(double days, std::int64_t& wholeDays, std::int64_t& units, std::int64_t unitTicks)
 {
     // 100-01-01 .. 9999-12-31 23:59:59; the negation also catches NaN.
     if (!(days > -657435.0 && days < 2958466.0))
@@ -49,13 +50,24 @@ bool civilFromOleDate(double days, CivilDateTime& out, bool& zeroDatePart, std::
         unitTicks = kTicksPerSecond;
     const std::int64_t unitsPerDay = kTicksPerDay / unitTicks;
     double whole = std::trunc(days);
-    std::int64_t units = std::llround(std::fabs(days - whole) * static_cast<double>(unitsPerDay));
+    units = std::llround(std::fabs(days - whole) * static_cast<double>(unitsPerDay));
     if (units >= unitsPerDay) {
         // Rounded up to the next midnight; time runs forwards on both sides of the epoch.
         units -= unitsPerDay;
         whole += 1.0;
     }
-    const auto wholeDays = static_cast<std::int64_t>(whole);
+    wholeDays = static_cast<std::int64_t>(whole);
+    return true;
+}
+
+bool civilFromOleDate(double days, CivilDateTime& out, bool& zeroDatePart, std::int64_t unitTicks)
+{
+    if (unitTicks <= 0 || kTicksPerDay % unitTicks != 0)
+        unitTicks = kTicksPerSecond;
+    std::int64_t wholeDays = 0;
+    std::int64_t units = 0;
+    if (!oleDateParts(days, wholeDays, units, unitTicks))
+        return false;
     zeroDatePart = wholeDays == 0;
     out = civilFromDays(kOleEpoch + wholeDays);
     setTimeOfDay(out, units * unitTicks);

@@ -12,6 +12,7 @@ namespace quorvane::db {
 
 inline constexpr std::int64_t kTicksPerSecond = 10'000'000; // 100-nanosecond units
 inline constexpr std::int64_t kTicksPerMillisecond = 10'000;
+inline constexpr std::int64_t kOleEpoch = -25569; // 1899-12-30, counted from 1970-01-01
 
 // A point in the proleptic Gregorian calendar, plus a fraction of a second.
 struct CivilDateTime {
@@ -36,6 +37,14 @@ CivilDateTime civilFromDays(std::int64_t days);
 // years 100 to 9999 that Access can hold, and for NaN and infinities.
 bool civilFromOleDate(double days, CivilDateTime& out, bool& zeroDatePart,
                       std::int64_t unitTicks = kTicksPerSecond);
+
+// The same split in two: the day number counted from 1899-12-30 and the time of day in
+// `unitTicks` units, for callers that turn the day into text once for many values.
+bool oleDateParts(double days, std::int64_t& wholeDays, std::int64_t& units,
+                  std::int64_t unitTicks = kTicksPerSecond);
+
+// The time of day of `ticks` since midnight (below one day) into `out`.
+void setTimeOfDay(CivilDateTime& out, std::int64_t ticks);
 
 // A Date/Time Extended: days since 0001-01-01 and 100-nanosecond ticks of the day. Ticks
 // beyond one day (a damaged value) carry into the days rather than show 25:00.

@@ -1,23 +1,27 @@
 #include "DateTimePattern.h"
 
+#include <algorithm>
 #include <cmath>
+#include <cstring>
 
 namespace quorvane::exporter {
 
 namespace {
 
 
-void appendNumber(std::string& out, std::int64_t value, int minDigits)
+// Writes `value` with at least `minDigits` digits (at most 20 digits and a sign) at `d`;
+// returns the count.
+std::size_t writeNumber(char* d, std::int64_t value, int minDigits)
 {
     // Days, months, hours, minutes and seconds: at most two digits, most fields of a date.
     if (value >= 0 && value < 100 && minDigits <= 2) {
         if (value >= 10 || minDigits == 2) {
-            const char pair[2] = {static_cast<char>('0' + value / 10), static_cast<char>('0' + value % 10)};
-            out.append(pair, 2);
-        } else {
-            out += static_cast<char>('0' + value);
+            d[0] = static_cast<char>('0' + value / 10);
+            d[1] = static_cast<char>('0' + value % 10);
+            return 2;
         }
-        return;
+        d[0] = static_cast<char>('0' + value);
+        return 1;
     }
     char buf[24];
     int n = 0;
@@ -27,14 +31,13 @@ void appendNumber(std::string& out, std::int64_t value, int minDigits)
         buf[n++] = static_cast<char>('0' + v % 10);
         v /= 10;
     } while (v != 0);
-    while (n < minDigits)
+    while (n < minDigits && n < 20)
         buf[n++] = '0';
     if (negative)
         buf[n++] = '-';
-    char text[24];
     for (int k = 0; k < n; ++k)
-        text[k] = buf[n - 1 - k];
-    out.append(text, static_cast<std::size_t>(n));
+        d[k] = buf[n - 1 - k];
+    return static_cast<std::size_t>(n);
 }
 
 bool isPatternLetter(QChar c)
@@ -222,33 +225,61 @@ void DateTimePattern::removeTimeZone()
 void DateTimePattern::append(std::string& out, const CalendarNames& names, const CivilDateTime& v,
                              std::string_view fractionSeparator) const
 {
+    // Numbers and literals are gathered on the stack and go onto the line together: one
+    // append for a whole date rather than one for each field.
+    char buf[128];
+    std::size_t used = 0;
+    const auto flush = [&] {
+        out.append(buf, used);
+        used = 0;
+    };
+    const auto number = [&](std::int64_t value, int minDigits) {
+        if (used + 24 > sizeof buf)
+            flush();
+        used += writeNumber(buf + used, value, minDigits);
+    };
+    const auto bytes = [&](std::string_view b) {
+        if (used + b.size() > sizeof buf) {
+            flush();
+            if (b.size() > sizeof buf) {
+                out += b;
+                return;
+            }
+        }
+        std::memcpy(buf + used, b.data(), b.size());
+        used += b.size();
+    };
+    const auto text = [&](const QString& t) {
+        flush();
+        m_encoder.append(out, t);
+    };
     const int hour12 = v.hour % 12 == 0 ? 12 : v.hour % 12;
     for (const Token& t : m_tokens) {
         switch (t.field) {
-        case Field::Literal: out += t.bytes; break;
-        case Field::Day: appendNumber(out, v.day, 1); break;
-        case Field::Day2: appendNumber(out, v.day, 2); break;
-        case Field::DayShortName: m_encoder.append(out, names.daysShort[static_cast<std::size_t>(v.dayOfWeek)]); break;
-        case Field::DayLongName: m_encoder.append(out, names.daysLong[static_cast<std::size_t>(v.dayOfWeek)]); break;
-        case Field::Month: appendNumber(out, v.month, 1); break;
-        case Field::Month2: appendNumber(out, v.month, 2); break;
-        case Field::MonthShortName: m_encoder.append(out, names.monthsShort[static_cast<std::size_t>(v.month - 1)]); break;
-        case Field::MonthLongName: m_encoder.append(out, names.monthsLong[static_cast<std::size_t>(v.month - 1)]); break;
+        case Field::Literal: bytes(t.bytes); break;
+        case Field::Day: number(v.day, 1); break;
+        case Field::Day2: number(v.day, 2); break;
+        case Field::DayShortName: text(names.daysShort[static_cast<std::size_t>(v.dayOfWeek)]); break;
+        case Field::DayLongName: text(names.daysLong[static_cast<std::size_t>(v.dayOfWeek)]); break;
+        case Field::Month: number(v.month, 1); break;
+        case Field::Month2: number(v.month, 2); break;
+        case Field::MonthShortName: text(names.monthsShort[static_cast<std::size_t>(v.month - 1)]); break;
+        case Field::MonthLongName: text(names.monthsLong[static_cast<std::size_t>(v.month - 1)]); break;
         case Field::Year:
             if (t.text.size() == 2)
-                appendNumber(out, ((v.year % 100) + 100) % 100, 2);
+                number(((v.year % 100) + 100) % 100, 2);
             else
-                appendNumber(out, v.year, 4);
+                number(v.year, 4);
             break;
-        case Field::Hour: appendNumber(out, m_twelveHour ? hour12 : v.hour, 1); break;
-        case Field::Hour2: appendNumber(out, m_twelveHour ? hour12 : v.hour, 2); break;
-        case Field::Hour24: appendNumber(out, v.hour, 1); break;
-        case Field::Hour24_2: appendNumber(out, v.hour, 2); break;
-        case Field::Minute: appendNumber(out, v.minute, 1); break;
-        case Field::Minute2: appendNumber(out, v.minute, 2); break;
+        case Field::Hour: number(m_twelveHour ? hour12 : v.hour, 1); break;
+        case Field::Hour2: number(m_twelveHour ? hour12 : v.hour, 2); break;
+        case Field::Hour24: number(v.hour, 1); break;
+        case Field::Hour24_2: number(v.hour, 2); break;
+        case Field::Minute: number(v.minute, 1); break;
+        case Field::Minute2: number(v.minute, 2); break;
         case Field::Second:
         case Field::Second2:
-            appendNumber(out, v.second, t.field == Field::Second2 ? 2 : 1);
+            number(v.second, t.field == Field::Second2 ? 2 : 1);
             if (!fractionSeparator.empty() && v.ticks != 0) {
                 char digits[7];
                 std::int32_t f = v.ticks;
@@ -259,18 +290,28 @@ void DateTimePattern::append(std::string& out, const CalendarNames& names, const
                 int len = 7;
                 while (digits[len - 1] == '0')
                     --len;
-                out += fractionSeparator;
-                out.append(digits, static_cast<std::size_t>(len));
+                bytes(fractionSeparator);
+                bytes(std::string_view(digits, static_cast<std::size_t>(len)));
             }
             break;
-        case Field::Millis: appendNumber(out, v.ticks / 10'000, 1); break;
-        case Field::Millis3: appendNumber(out, v.ticks / 10'000, 3); break;
-        case Field::AmPmUpper: m_encoder.append(out, (v.hour < 12 ? names.am : names.pm).toUpper()); break;
-        case Field::AmPmLower: m_encoder.append(out, (v.hour < 12 ? names.am : names.pm).toLower()); break;
-        case Field::AmPmAsIs: m_encoder.append(out, v.hour < 12 ? names.am : names.pm); break;
+        case Field::Millis: number(v.ticks / 10'000, 1); break;
+        case Field::Millis3: number(v.ticks / 10'000, 3); break;
+        // Names mostly come in the case wanted already: no copy for those.
+        case Field::AmPmUpper: {
+            const QString& name = v.hour < 12 ? names.am : names.pm;
+            text(name.isUpper() ? name : name.toUpper());
+            break;
+        }
+        case Field::AmPmLower: {
+            const QString& name = v.hour < 12 ? names.am : names.pm;
+            text(name.isLower() ? name : name.toLower());
+            break;
+        }
+        case Field::AmPmAsIs: text(v.hour < 12 ? names.am : names.pm); break;
         case Field::TimeZone: break;
         }
     }
+    flush();
 }
 
 void DateTimePattern::append(QString& out, const CalendarNames& names, const CivilDateTime& value,
@@ -281,6 +322,20 @@ void DateTimePattern::append(QString& out, const CalendarNames& names, const Civ
     m_encoder.append(separator, fractionSeparator);
     append(bytes, names, value, separator);
     out += m_encoder.decode(bytes);
+}
+
+bool DateTimePattern::showsDate() const
+{
+    return std::any_of(m_tokens.begin(), m_tokens.end(), [](const Token& t) {
+        return t.field >= Field::Day && t.field <= Field::Year;
+    });
+}
+
+bool DateTimePattern::showsTimeOfDay() const
+{
+    return std::any_of(m_tokens.begin(), m_tokens.end(), [](const Token& t) {
+        return t.field >= Field::Hour && t.field <= Field::AmPmAsIs;
+    });
 }
 
 QString DateTimePattern::toString() const

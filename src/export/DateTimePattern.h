@@ -55,6 +55,11 @@ public:
     void append(QString& out, const CalendarNames& names, const CivilDateTime& value,
                 QStringView fractionSeparator = {}) const;
 
+    // Whether a field shows part of the date (day, month, year, a day's name) or of the
+    // time of day.
+    bool showsDate() const;
+    bool showsTimeOfDay() const;
+
     // The pattern written back in Qt's letters (tests, diagnostics).
     QString toString() const;
 

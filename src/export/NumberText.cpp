@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -80,23 +81,115 @@ bool roundShortest(Scientific& s, int significantDigits, double margin)
 
 } // namespace
 
-void appendFloatingText(std::string& out, double value, int significantDigits, std::string_view decimalSeparator)
-{
-    if (std::isnan(value)) {
-        out += "NaN";
-        return;
-    }
-    if (std::isinf(value)) {
-        out += value < 0 ? "-Infinity" : "Infinity";
-        return;
-    }
-    if (value == 0.0) { // negative zero too
-        out += '0';
-        return;
-    }
+namespace {
 
-    // d.ddddde+XX, correctly rounded to the wanted number of significant digits. A Single
-    // is rounded as a float, so that 0.3f gives "0.3" and not its double expansion.
+// Powers of ten from 10^-9 to 10^38, for the decimal exponent of a value; only those from
+// 10^0 to 10^22 are exact, and only those are used as factors.
+constexpr double kPowersOfTen[] = {
+    1e-9, 1e-8, 1e-7, 1e-6, 1e-5, 1e-4, 1e-3, 1e-2, 1e-1, 1e0, 1e1, 1e2, 1e3, 1e4, 1e5, 1e6, 1e7, 1e8, 1e9,
+    1e10, 1e11, 1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22, 1e23, 1e24, 1e25, 1e26,
+    1e27, 1e28, 1e29, 1e30, 1e31, 1e32, 1e33, 1e34, 1e35, 1e36, 1e37, 1e38};
+constexpr int kLowestPower = -9;
+
+double powerOfTen(int n)
+{
+    return kPowersOfTen[n - kLowestPower];
+}
+
+// The power of ten of the first significant digit of a positive normal `v` from
+// -9 to 37, or a number outside that range for other values. Near a power of ten it may
+// be one off; the callers check what they make of it.
+int decimalExponent(double v)
+{
+    const auto bits = std::bit_cast<std::uint64_t>(v);
+    const int binary = static_cast<int>((bits >> 52) & 0x7FF) - 1023;
+    const int estimate = (binary * 1233) >> 12; // floor(binary * log10(2)), give or take one
+    if (estimate < kLowestPower || estimate >= 38)
+        return estimate;
+    return v >= powerOfTen(estimate + 1) ? estimate + 1 : estimate;
+}
+
+// `n` (below 10^17) as digits, trailing zeros cut; `scale` is the power of ten its last
+// digit stands for. Sets the count and the exponent of the first digit.
+void setDigits(Scientific& s, std::uint64_t n, int scale)
+{
+    const int length = static_cast<int>(std::to_chars(s.digits, s.digits + sizeof s.digits, n).ptr - s.digits);
+    s.count = length;
+    while (s.count > 1 && s.digits[s.count - 1] == '0')
+        --s.count;
+    s.exponent = length - 1 + scale;
+}
+
+// The digits of a positive normal double as the text shows them, without searching for
+// them, or false for the rare value this cannot settle (the caller then takes the long
+// way). `v` scaled to 15 digits and rounded is N:
+// - When N / 10^k reads back as `v`, N is the shortest form: decimals of up to 15 digits
+//   are far enough apart that no two of them read as the same double. N and 10^k are
+//   exact doubles and IEEE division (multiplication) rounds correctly, so the comparison
+//   is exact.
+// - Otherwise the shortest form is longer than 15 digits, and the text is the exact value
+//   rounded to 15 digits: N again, unless the product, within 1/16 of a unit of the exact
+//   one, lies too near a half to tell which way that rounds.
+bool doubleDigits(double v, Scientific& s)
+{
+    const int scale = decimalExponent(v) - 14; // the power of ten of the 15th digit
+    if (scale < -22 || scale > 22)
+        return false;
+    const double scaled = scale <= 0 ? v * powerOfTen(-scale) : v / powerOfTen(scale);
+    if (!(scaled >= 1e14 && scaled < 1e15))
+        return false; // a power of ten that is not exact misled the exponent
+    const double n = std::nearbyint(scaled);
+    const double back = scale <= 0 ? n / powerOfTen(-scale) : n * powerOfTen(scale);
+    if (back != v && std::fabs(std::fabs(scaled - n) - 0.5) < 0.1)
+        return false;
+    setDigits(s, static_cast<std::uint64_t>(n), scale);
+    return true;
+}
+
+// The same for a Single (the float `f`, positive and normal) and seven digits. Seven-digit
+// decimals are not always further apart than floats, so up to two of them may read back
+// as `f`: std::to_chars takes the one nearest to the exact value, or its neighbour when
+// that is shorter. N and 10^k (k up to 10) are exact floats, and a float product or
+// quotient computed in double and rounded to float is rounded correctly, so the check
+// is exact here too. When no seven-digit decimal reads back the text is the exact value
+// rounded, ties to even as std::to_chars does; the scaling is exact for k >= 0 (24 bits
+// times at most 24). A power of two reads back from half as far below as above, so the
+// nearest decimal may fail where another reads back: those take the long way.
+bool singleDigits(float f, Scientific& s)
+{
+    const double v = f;
+    const int scale = decimalExponent(v) - 6;
+    if (scale < -10 || scale > 10)
+        return false;
+    const double scaled = scale <= 0 ? v * powerOfTen(-scale) : v / powerOfTen(scale);
+    if (!(scaled >= 1e6 && scaled < 1e7))
+        return false;
+    const double n = std::nearbyint(scaled);
+    if (scale > 0 && std::fabs(std::fabs(scaled - n) - 0.5) < 1e-6)
+        return false; // a tie, or so near one that the inexact quotient cannot tell
+    const auto readsBack = [&](double candidate) {
+        const double back = scale <= 0 ? candidate / powerOfTen(-scale) : candidate * powerOfTen(scale);
+        return static_cast<float>(back) == f;
+    };
+    double chosen = n;
+    if (readsBack(n)) {
+        const auto last = static_cast<std::uint32_t>(n) % 10;
+        if (last == 9 && readsBack(n + 1))
+            chosen = n + 1;
+        else if (last == 1 && readsBack(n - 1))
+            chosen = n - 1;
+    } else if ((std::bit_cast<std::uint32_t>(f) & 0x7FFFFF) == 0) {
+        return false;
+    }
+    setDigits(s, static_cast<std::uint64_t>(chosen), scale);
+    return true;
+}
+
+// The digits and exponent the long way: std::to_chars, correctly rounded to the wanted
+// number of significant digits. A Single is rounded as a float, so that 0.3f gives "0.3"
+// and not its double expansion.
+void roundedDigits(double value, int significantDigits, Scientific& sci)
+{
     char buf[64];
     std::to_chars_result res;
     const bool asFloat = significantDigits <= 7 && std::fabs(value) <= 3.4028234663852886e38;
@@ -107,7 +200,6 @@ void appendFloatingText(std::string& out, double value, int significantDigits, s
         res = std::to_chars(buf, buf + sizeof buf, static_cast<float>(value), std::chars_format::scientific);
     else
         res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::scientific);
-    Scientific sci;
     parseScientific(buf, res.ptr, sci);
     // Subnormal numbers have too few bits for that argument: round them the long way.
     const double smallestNormal = asFloat ? 1.1754943508222875e-38 : 2.2250738585072014e-308;
@@ -133,12 +225,42 @@ void appendFloatingText(std::string& out, double value, int significantDigits, s
             parseScientific(buf, res.ptr, sci);
         }
     }
+    while (sci.count > 1 && sci.digits[sci.count - 1] == '0')
+        --sci.count;
+}
+
+} // namespace
+
+void appendFloatingText(std::string& out, double value, int significantDigits, std::string_view decimalSeparator)
+{
+    if (std::isnan(value)) {
+        out += "NaN";
+        return;
+    }
+    if (std::isinf(value)) {
+        out += value < 0 ? "-Infinity" : "Infinity";
+        return;
+    }
+    if (value == 0.0) { // negative zero too
+        out += '0';
+        return;
+    }
+
+    Scientific sci;
+    const double magnitude = std::fabs(value);
+    bool found = false;
+    if (significantDigits == 15 && magnitude >= 2.2250738585072014e-308)
+        found = doubleDigits(magnitude, sci);
+    else if (significantDigits == 7 && magnitude >= 1.1754943508222875e-38 && magnitude <= 3.4028234663852886e38)
+        found = singleDigits(static_cast<float>(magnitude), sci);
+    if (found)
+        sci.negative = value < 0;
+    else
+        roundedDigits(value, significantDigits, sci);
     const bool negative = sci.negative;
     const char* const digits = sci.digits;
-    int count = sci.count;
+    const int count = sci.count;
     const int exponent = sci.exponent;
-    while (count > 1 && digits[count - 1] == '0')
-        --count;
 
     if (negative)
         out += '-';

@@ -2,6 +2,8 @@
 
 #include "NumberText.h"
 
+#include <algorithm>
+
 namespace quorvane::exporter {
 
 ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale))
@@ -9,6 +11,7 @@ ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale))
     m_encoder.append(m_point, m_locale.decimalSeparator());
     m_encoder.append(m_true, m_locale.trueText());
     m_encoder.append(m_false, m_locale.falseText());
+    m_dayTextsApply = !m_locale.shortDate().showsTimeOfDay() && !m_locale.longTime().showsDate();
 }
 
 QString ValueFormatter::text(const db::Value& value) const
@@ -18,28 +21,86 @@ QString ValueFormatter::text(const db::Value& value) const
     return m_encoder.decode(out);
 }
 
+void ValueFormatter::doubleQuotesFrom(std::string& out, std::size_t start) const
+{
+    // A locale's pattern or names may hold a quote; digits never do, so this is rare.
+    const std::size_t quote = out.find('"', start);
+    if (quote == std::string::npos)
+        return;
+    m_scratch.assign(out, quote);
+    out.resize(quote);
+    for (char c : m_scratch) {
+        out += c;
+        if (c == '"')
+            out += '"';
+    }
+}
+
 void ValueFormatter::appendDateTime(std::string& out, const CivilDateTime& value, bool showDate,
                                     std::string_view fractionSeparator, bool doubleQuotes) const
 {
     // The short date; a space and the long time when the time is not midnight; the time
-    // alone for the zero date (30 December 1899). A locale's pattern may hold a quote.
-    std::string& text = doubleQuotes ? m_scratch : out;
-    if (doubleQuotes)
-        text.clear();
+    // alone for the zero date (30 December 1899).
+    const std::size_t start = out.size();
     if (showDate) {
-        m_locale.shortDate().append(text, m_locale.names(), value);
+        m_locale.shortDate().append(out, m_locale.names(), value);
         if (!value.isMidnight())
-            text += ' ';
+            out += ' ';
     }
     if (!showDate || !value.isMidnight())
-        m_locale.longTime().append(text, m_locale.names(), value, fractionSeparator);
-    if (doubleQuotes) {
-        for (char c : m_scratch) {
-            out += c;
-            if (c == '"')
-                out += '"';
-        }
+        m_locale.longTime().append(out, m_locale.names(), value, fractionSeparator);
+    if (doubleQuotes)
+        doubleQuotesFrom(out, start);
+}
+
+void ValueFormatter::appendDay(std::string& out, std::int64_t day) const
+{
+    if (m_dayTexts.empty())
+        m_dayTexts.resize(kDayTexts);
+    DayText& cached = m_dayTexts[static_cast<std::uint64_t>(day) % kDayTexts];
+    if (cached.day == day) {
+        out.append(cached.text, cached.length);
+        return;
     }
+    const std::size_t start = out.size();
+    m_locale.shortDate().append(out, m_locale.names(), civilFromDays(db::kOleEpoch + day));
+    const std::size_t length = out.size() - start;
+    if (length <= sizeof cached.text) { // long month names are not kept
+        cached.day = static_cast<std::int32_t>(day);
+        cached.length = static_cast<std::uint8_t>(length);
+        std::copy_n(out.data() + start, length, cached.text);
+    }
+}
+
+void ValueFormatter::appendOleDate(std::string& out, double days, bool doubleQuotes) const
+{
+    std::int64_t day = 0;
+    std::int64_t seconds = 0;
+    if (!db::oleDateParts(days, day, seconds)) {
+        // Outside the calendar Access knows: the stored number, rather than nothing.
+        appendFloatingText(out, days, 15, m_point);
+        return;
+    }
+    if (!m_dayTextsApply) {
+        CivilDateTime civil = civilFromDays(db::kOleEpoch + day);
+        db::setTimeOfDay(civil, seconds * db::kTicksPerSecond);
+        appendDateTime(out, civil, day != 0, {}, doubleQuotes);
+        return;
+    }
+    // As appendDateTime, with the date's text taken from the table.
+    const std::size_t start = out.size();
+    if (day != 0) {
+        appendDay(out, day);
+        if (seconds != 0)
+            out += ' ';
+    }
+    if (day == 0 || seconds != 0) {
+        CivilDateTime time;
+        db::setTimeOfDay(time, seconds * db::kTicksPerSecond);
+        m_locale.longTime().append(out, m_locale.names(), time);
+    }
+    if (doubleQuotes)
+        doubleQuotesFrom(out, start);
 }
 
 void ValueFormatter::append(std::string& out, const db::Value& value, bool doubleQuotes) const
@@ -75,15 +136,9 @@ void ValueFormatter::append(std::string& out, const db::Value& value, bool doubl
     case ValueKind::Decimal:
         appendDecimalText(out, value.asDecimal(), m_point);
         return;
-    case ValueKind::DateTime: {
-        CivilDateTime civil;
-        bool zeroDate = false;
-        if (civilFromOleDate(value.asDateTime().days, civil, zeroDate))
-            appendDateTime(out, civil, !zeroDate, {}, doubleQuotes);
-        else // outside the calendar Access knows: the stored number, rather than nothing
-            appendFloatingText(out, value.asDateTime().days, 15, m_point);
+    case ValueKind::DateTime:
+        appendOleDate(out, value.asDateTime().days, doubleQuotes);
         return;
-    }
     case ValueKind::DateTimeExtended: {
         const db::ExtendedDate d = value.asDateTimeExtended();
         appendDateTime(out, civilFromExtended(d.days, d.ticks), true, m_point, doubleQuotes);

@@ -11,7 +11,10 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <limits>
 #include <string>
+#include <vector>
 
 namespace quorvane::exporter {
 
@@ -29,6 +32,20 @@ public:
 private:
     void appendDateTime(std::string& out, const CivilDateTime& value, bool showDate,
                         std::string_view fractionSeparator, bool doubleQuotes) const;
+    void appendOleDate(std::string& out, double days, bool doubleQuotes) const;
+    void appendDay(std::string& out, std::int64_t day) const;
+    void doubleQuotesFrom(std::string& out, std::size_t start) const;
+
+    // The short date of recent days, by day number modulo the table's size: a span of
+    // that many days (almost three years) never collides, and the table stays in the
+    // processor's cache, which one for decades does not. Dates are a large part of many
+    // tables, and a day's text costs a calendar conversion and a pattern otherwise.
+    struct DayText {
+        std::int32_t day = std::numeric_limits<std::int32_t>::min();
+        std::uint8_t length = 0;
+        char text[11];
+    };
+    static constexpr std::size_t kDayTexts = 1024;
 
     TextLocale m_locale;
     TextEncoder m_encoder;
@@ -36,6 +53,8 @@ private:
     std::string m_true;
     std::string m_false;
     mutable std::string m_scratch; // one date at a time, its capacity kept
+    bool m_dayTextsApply = false;  // the date's text depends on the day alone
+    mutable std::vector<DayText> m_dayTexts; // made at the first date
 };
 
 } // namespace quorvane::exporter

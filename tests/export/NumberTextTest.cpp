@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <limits>
@@ -100,10 +101,83 @@ TEST(FloatingText, LongFormsRoundAsTheExactValue)
         const float halfSingle = float((double(rng() % 1'000'000) + 0.5) * std::pow(10.0, int(rng() % 20) - 10));
         check(halfSingle, 7);
         check(std::nextafter(halfSingle, 0.0f), 7);
+        // Sixteenths from 1000 to 9999: exact halves in the eighth digit, ties to even.
+        check(float(rng() % 144'000 + 16'000) / 16.0f, 7);
     }
     std::string carried;
     appendFloatingText(carried, 9.9999999999999995, 15, ".");
     EXPECT_EQ(carried, "10");
+}
+
+// Significant digits and the power of ten of the first one, from our text ("-1.5E+20",
+// "0.0012", "300") or from std::to_chars' scientific form ("1.5e+20").
+std::pair<std::string, int> splitDigits(const std::string& text)
+{
+    std::string digits;
+    int exponent = 0;
+    int pointAt = -1;
+    std::size_t i = text[0] == '-' ? 1 : 0;
+    for (; i < text.size() && text[i] != 'E' && text[i] != 'e'; ++i) {
+        if (text[i] == '.')
+            pointAt = static_cast<int>(digits.size());
+        else
+            digits += text[i];
+    }
+    if (i < text.size())
+        exponent = std::stoi(text.substr(i + 1));
+    if (pointAt < 0)
+        pointAt = static_cast<int>(digits.size());
+    const std::size_t first = std::min(digits.find_first_not_of('0'), digits.size() - 1);
+    exponent += pointAt - 1 - static_cast<int>(first);
+    digits.erase(0, first);
+    while (digits.size() > 1 && digits.back() == '0')
+        digits.pop_back();
+    return {digits, exponent};
+}
+
+// Values whose shortest form has at most 15 (7) digits are written in that form, the
+// same digits std::to_chars finds, for every magnitude and for decimal-looking values.
+// (Subnormal values are rounded from their exact value instead, as the cases above show.)
+TEST(FloatingText, ShortFormsMatchTheShortestThatReadsBack)
+{
+    std::mt19937_64 rng(7);
+    const auto check = [](double value, int digits) {
+        const bool normal = digits == 7 ? std::isnormal(static_cast<float>(value)) : std::isnormal(value);
+        if (!normal)
+            return;
+        char shortest[64];
+        const auto end = digits == 7
+            ? std::to_chars(shortest, shortest + sizeof shortest, static_cast<float>(value),
+                            std::chars_format::scientific).ptr
+            : std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific).ptr;
+        const auto expected = splitDigits(std::string(shortest, end));
+        if (static_cast<int>(expected.first.size()) > digits)
+            return;
+        std::string ours;
+        appendFloatingText(ours, value, digits, ".");
+        ASSERT_EQ(splitDigits(ours), expected) << ours << " for " << std::string(shortest, end);
+        ASSERT_EQ(ours[0] == '-', std::signbit(value)) << ours;
+    };
+    const double specials[] = {0.1 + 0.2, 1e15, 1e16, 9007199254740993.0, 9007199254740992.0, 1e22, 1e23,
+                               1234.56, 0.3, 1e-5, 1e-8, 1e-9, 999999999999999.0, 99999999999999.99,
+                               std::numeric_limits<double>::max(), std::numeric_limits<double>::min(),
+                               std::numeric_limits<double>::denorm_min(), -0.0, 16777216.0, 3.4028234663852886e38};
+    for (double v : specials) {
+        check(v, 15);
+        check(-v, 15);
+        check(v, 7);
+    }
+    for (int i = 0; i < 60000; ++i) {
+        const double bits = std::bit_cast<double>(rng());
+        check(bits, 15);
+        check(std::bit_cast<float>(static_cast<std::uint32_t>(rng())), 7);
+        // Decimal-looking: up to 15 (7) digits at any power of ten the path serves and beyond.
+        const int power = static_cast<int>(rng() % 70) - 35;
+        const double decimal = double(rng() % 1'000'000'000'000'000ull) * std::pow(10.0, power - 15);
+        check(decimal, 15);
+        check(-std::nextafter(decimal, 0.0), 15);
+        check(float(double(rng() % 10'000'000) * std::pow(10.0, power / 2 - 7)), 7);
+    }
 }
 
 // Text past the encoder's internal piece size, with quotes, non-ASCII characters and

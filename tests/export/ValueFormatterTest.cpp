@@ -120,6 +120,26 @@ INSTANTIATE_TEST_SUITE_P(
         return n;
     });
 
+// One formatter keeps the text of days it has shown: days that share its place in that
+// table (2^10 and 2^14 days apart), one after the other, and the zero date, each still
+// show their own date and time.
+TEST(DateText, DaysThatShareAPlaceKeepTheirOwnText)
+{
+    const ValueFormatter formatter(TextLocale::fromNames(QStringLiteral("C"), QStringLiteral("C")));
+    const struct {
+        double days;
+        const char* expected;
+    } cases[] = {
+        {k1948 + 0.4375, "1948-12-08 10:30:00"}, {k1948 + 1024, "1951-09-28"},
+        {k1948 + 16384.5, "1993-10-17 12:00:00"}, {k1948, "1948-12-08"},
+        {-1024.25, "1897-03-11 06:00:00"}, {0.75, "18:00:00"}, {1024, "1902-10-20"}, {0.0, "00:00:00"},
+    };
+    for (int round = 0; round < 2; ++round) {
+        for (const auto& c : cases)
+            EXPECT_EQ(formatter.text(Value::dateTime(ole(c.days))), QString::fromLatin1(c.expected)) << c.days;
+    }
+}
+
 struct FloatCase {
     double value;
     int digits;

@@ -181,6 +181,9 @@ const char* jet3RowLayout(const ByteView& row, bool hasVarColumns, RowLayout& ou
 TableCursor::TableCursor(AccessDatabase& db, TableDef def)
     : m_db(db), m_layout(db.layout()), m_def(std::move(def)), m_salvage(db.salvage() != nullptr)
 {
+    m_fixedSizes.reserve(m_def.columns.size());
+    for (const ColumnDef& c : m_def.columns)
+        m_fixedSizes.push_back(c.fixed ? fixedSizeOf(c) : 0);
 }
 
 bool TableCursor::readPast(DbError& error)
@@ -442,7 +445,7 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
         ByteView data;
         if (c.fixed) {
             const std::size_t pos = countSize + c.fixedOffset;
-            const std::size_t length = fixedSizeOf(c);
+            const std::size_t length = m_fixedSizes[i];
             if (!row.has(pos, length) || pos + length > fixedEnd) {
                 values[i] = Value::null(); // the column came after the row was written
                 continue;
@@ -471,17 +474,25 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
     return true;
 }
 
-bool TableCursor::decodeValue(const ColumnDef& c, ByteView d, std::uint32_t page, Value& out, DbError& error)
+bool TableCursor::decodeValue(const ColumnDef& c, const ByteView& raw, std::uint32_t page, Value& out,
+                              DbError& error)
 {
+    // The view comes by reference: a copy of it, made field by field by the caller and
+    // read back whole, stalled the processor on every value.
+    ByteView unwrapped;
+    const ByteView* view = &raw;
     if (c.calculated && c.type != ColumnType::Memo && c.type != ColumnType::Ole) {
-        switch (decodeCalculated(c, d, out)) {
+        unwrapped = raw;
+        switch (decodeCalculated(c, unwrapped, out)) {
         case Calculated::Done: return true;
         case Calculated::Damaged:
             error = DbError::damaged(QStringLiteral("a calculated value of column '%1' cannot be read").arg(c.name), page);
             return false;
         case Calculated::Plain: break;
         }
+        view = &unwrapped;
     }
+    const ByteView& d = *view;
     auto tooShort = [&]() {
         error = DbError::damaged(QStringLiteral("a value of column '%1' is cut short").arg(c.name), page);
         return false;

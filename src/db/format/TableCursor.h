@@ -60,7 +60,7 @@ private:
                         std::uint32_t& rowEnd, DbError& error);
     bool decodeRow(const Page& page, std::uint32_t start, std::uint32_t end, std::vector<Value>& values,
                    DbError& error);
-    bool decodeValue(const ColumnDef& column, ByteView data, std::uint32_t page, Value& out, DbError& error);
+    bool decodeValue(const ColumnDef& column, const ByteView& data, std::uint32_t page, Value& out, DbError& error);
     // The bytes of a memo or OLE value; valid until the next long value is read.
     bool readLongValue(ByteView header, std::uint32_t page, ByteView& out, DbError& error);
     bool isOwnDataPage(const Page& page) const;
@@ -79,6 +79,7 @@ private:
     std::uint32_t m_row = 0;
 
     std::vector<bool> m_wanted;
+    std::vector<std::uint32_t> m_fixedSizes; // of each column, worked out once
     std::vector<std::uint32_t> m_varOffsets; // reused from row to row
     Page m_longValuePage;                    // holds a long value read in place
     QByteArray m_longValueBuffer;            // gathers a long value spread over pages
