@@ -193,4 +193,14 @@ const Value& AccessRecordset::fieldValue(int index) const
     return m_current[static_cast<std::size_t>(index)];
 }
 
+void AccessRecordset::takeRow(std::vector<Value>& row)
+{
+    requireOpen();
+    if (m_eof)
+        throw DbException(noCurrentRecord());
+    // fetch() writes every value of the row it decodes into m_current, so whatever
+    // comes back in exchange only lends its storage.
+    row.swap(m_current);
+}
+
 } // namespace quorvane::db

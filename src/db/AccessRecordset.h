@@ -32,6 +32,8 @@ public:
     QString fieldName(int index) const override;
     ColumnType fieldType(int index) const override;
     const Value& fieldValue(int index) const override;
+    // Swaps the row in: the next row is decoded into the storage handed over.
+    void takeRow(std::vector<Value>& row) override;
 
     // Opens on rows held in memory (used for schemas).
     void openRows(std::vector<QString> names, std::vector<std::vector<Value>> rows);

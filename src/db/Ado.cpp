@@ -1,5 +1,7 @@
 #include "Ado.h"
 
+#include <algorithm>
+
 namespace quorvane::db {
 
 int Recordset::fieldIndex(const QString& name) const
@@ -11,6 +13,15 @@ int Recordset::fieldIndex(const QString& name) const
     }
     throw DbException(errc::kItemNotFound,
                       QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal."));
+}
+
+void Recordset::takeRow(std::vector<Value>& row)
+{
+    const int count = fieldCount();
+    row.clear();
+    row.reserve(static_cast<std::size_t>(std::max(count, 0)));
+    for (int i = 0; i < count; ++i)
+        row.push_back(fieldValue(i));
 }
 
 Field Recordset::field(int index) const

@@ -10,6 +10,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 namespace quorvane::db {
 
@@ -62,6 +63,11 @@ public:
     virtual ColumnType fieldType(int /*index*/) const { return ColumnType::Unknown; }
     // The value of column `index` in the current row.
     virtual const Value& fieldValue(int index) const = 0;
+    // Every value of the current row moved into `row`, whose old values may be taken in
+    // exchange as storage to reuse: cheaper than copying a row field by field. Until
+    // moveNext() the record set's own values are then unspecified. When a value cannot
+    // be read, `row` holds those before it and the error is thrown.
+    virtual void takeRow(std::vector<Value>& row);
 
     // Column by name, without regard to case; error 3265 when there is none.
     int fieldIndex(const QString& name) const;

@@ -77,23 +77,41 @@ std::string StyledLines::valueText(const db::Value& value) const
     return text;
 }
 
+std::string& StyledLines::key(int column)
+{
+    if (static_cast<std::size_t>(column) >= m_keys.size())
+        m_keys.resize(static_cast<std::size_t>(column) + 1);
+    return m_keys[static_cast<std::size_t>(column)];
+}
+
+void StyledLines::nameColumns(const std::vector<QString>& names)
+{
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        std::string& k = key(static_cast<int>(i));
+        k.clear();
+        appendJsonString(k, names[i]);
+        k += ':';
+    }
+}
+
 void StyledLines::addValue(std::string& line, const db::Recordset& records, int column)
 {
+    if (m_style.layout == Layout::JsonLines && key(column).empty()) {
+        std::string& k = key(column);
+        appendJsonString(k, records.fieldName(column));
+        k += ':';
+    }
+    addValue(line, records.fieldValue(column), column);
+}
+
+void StyledLines::addValue(std::string& line, const db::Value& value, int column)
+{
+    startField(line);
     if (m_style.layout == Layout::JsonLines) {
-        if (static_cast<std::size_t>(column) >= m_keys.size())
-            m_keys.resize(static_cast<std::size_t>(column) + 1);
-        std::string& key = m_keys[static_cast<std::size_t>(column)];
-        if (key.empty()) {
-            appendJsonString(key, records.fieldName(column));
-            key += ':';
-        }
-        startField(line);
-        line += key;
-        appendJsonValue(line, records.fieldValue(column));
+        line += key(column);
+        appendJsonValue(line, value);
         return;
     }
-    startField(line);
-    const db::Value& value = records.fieldValue(column);
     if (value.isNull() && m_style.nullText) {
         line += m_null;
         return;

@@ -33,6 +33,10 @@ public:
     void addName(std::string& line, const QString& name);
     // The value of column `column` of the record set's current record.
     void addValue(std::string& line, const db::Recordset& records, int column);
+    // The same for a value already taken from the record set; JSON lines take the keys
+    // from nameColumns(), given once before the first line.
+    void addValue(std::string& line, const db::Value& value, int column);
+    void nameColumns(const std::vector<QString>& names);
     // Closes the line: the JSON object's brace, the line end, the code page.
     void endLine(std::string& line);
 
@@ -50,6 +54,7 @@ private:
     bool needsQuotes(const std::string& text) const;
     void appendJsonString(std::string& line, QStringView text) const;
     void appendJsonValue(std::string& line, const db::Value& value);
+    std::string& key(int column);
 
     OutputStyle m_style;
     const ValueFormatter& m_locale;

@@ -1,6 +1,7 @@
 #include "TableExportEngine.h"
 
 #include "ExportFiles.h"
+#include "LinePipeline.h"
 #include "StyledLines.h"
 #include "TextFileWriter.h"
 #include "ValueFormatter.h"
@@ -12,6 +13,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <thread>
 
 namespace quorvane::exporter {
 
@@ -66,6 +68,89 @@ ExportStage stageOf(int statement)
     return ExportStage::Other;
 }
 
+// A batch of records is handed to the workers when it holds this many records, values
+// or bytes of text and binary data, whichever comes first: small enough that a batch is
+// still in the cache when a worker formats it (batches of a megabyte took clearly more
+// processor time in all, their values fetched from memory a second time), large enough
+// that handing it over costs little beside its work.
+constexpr std::size_t kBatchRecords = 4096;
+constexpr std::size_t kBatchValues = 4096;
+constexpr std::size_t kBatchTextBytes = std::size_t(1) << 18;
+// A table this short is formatted here: threads would cost more than they give.
+constexpr qint64 kFewestRecordsForWorkers = 1024;
+// Reading a record takes about as long as building its line: one core reads, the others
+// format. Beyond this many the reading thread is the limit.
+constexpr unsigned kMostWorkers = 8;
+
+// The bytes a row's values hold beyond the values themselves.
+std::size_t heldBytes(const std::vector<db::Value>& row)
+{
+    std::size_t bytes = 0;
+    for (const db::Value& v : row) {
+        if (v.kind() == db::ValueKind::Text)
+            bytes += static_cast<std::size_t>(v.asText().size()) * 2;
+        else if (v.kind() == db::ValueKind::Binary)
+            bytes += static_cast<std::size_t>(v.asBinary().size()) * 3; // and its hexadecimal text
+    }
+    return bytes;
+}
+
+// A record's line in the window's format, with the separator and quotes its table
+// started with: the same bytes as the field-by-field walk.
+class WindowFormatLine : public LineFormatter {
+public:
+    WindowFormatLine(const ValueFormatter& formatter, std::string separator, bool quotes)
+        : m_formatter(formatter), m_separator(std::move(separator)), m_quotes(quotes)
+    {
+    }
+    void appendLine(std::string& out, const std::vector<db::Value>& row) override
+    {
+        const std::size_t start = out.size();
+        for (const db::Value& value : row) {
+            if (m_quotes) {
+                out += '"';
+                m_formatter.append(out, value, true);
+                out += '"';
+            } else {
+                m_formatter.append(out, value);
+            }
+            out += m_separator;
+        }
+        out.resize(out.size() - std::min(m_separator.size(), out.size() - start));
+        out += "\r\n";
+    }
+
+private:
+    ValueFormatter m_formatter;
+    std::string m_separator;
+    bool m_quotes;
+};
+
+// A record's line in the command line's style.
+class StyledLine : public LineFormatter {
+public:
+    StyledLine(const OutputStyle& style, const ValueFormatter& formatter, const QString& separator, bool quotes,
+               const std::vector<QString>& names)
+        : m_formatter(formatter), m_lines(style, m_formatter, separator, quotes)
+    {
+        m_lines.nameColumns(names);
+    }
+    void appendLine(std::string& out, const std::vector<db::Value>& row) override
+    {
+        m_line.clear();
+        m_lines.startLine();
+        for (std::size_t j = 0; j < row.size(); ++j)
+            m_lines.addValue(m_line, row[j], static_cast<int>(j));
+        m_lines.endLine(m_line); // the code page is converted line by line
+        out += m_line;
+    }
+
+private:
+    ValueFormatter m_formatter; // before m_lines, which refers to it
+    StyledLines m_lines;
+    std::string m_line;
+};
+
 double clampPercent(double value)
 {
     if (!(value > 0.0))
@@ -77,12 +162,13 @@ double clampPercent(double value)
 
 class TableExportEngine::Run : private report::ErrorReporter {
 public:
-    Run(const ExportHost& host, std::chrono::milliseconds yieldInterval)
+    Run(const ExportHost& host, std::chrono::milliseconds yieldInterval, std::optional<int> workers)
         : m_host(host),
           m_factory(*host.factory),
           m_routine(QString(), *this), // the front end names the place, not the engine
           m_formatter(TextLocale::fromEnvironment()),
           m_interval(yieldInterval),
+          m_workers(workers),
           m_lastPump(std::chrono::steady_clock::now())
     {
         refreshOptions();
@@ -102,6 +188,14 @@ private:
         bool quotes = true;
         bool perTable = true;
         bool oneFile = false;
+    };
+
+    // What the lines of a table's records are built with when they are built in batches:
+    // taken when the table starts, with the style.
+    struct LineOptions {
+        QString separator;
+        std::string separatorBytes;
+        bool quotes = true;
     };
 
     // A file that could not be created: why, kept until the statement that creates it.
@@ -219,6 +313,15 @@ private:
     void openTableOutput();
     bool readHeader();
     bool readRecords();
+    bool readRecordsInBatches(qint64 total);
+    std::unique_ptr<LineFormatter> lineFormatter(const std::vector<QString>& names) const;
+    void hold(int statement, qint64 record, bool endsTable);
+    bool submitBatch(LinePipeline& pipeline, qint64 nextRecord, std::size_t keepInFlight);
+    bool writeFormatted(LinePipeline& pipeline, std::size_t keepInFlight);
+    bool writeBatch(const RecordBatch& batch);
+    void waitYield();
+    void noteRecord(qint64 record);
+    bool batched() const { return m_interval.count() != 0; }
     void emitLine();
     bool openFile(TextFileWriter& file, const QString& path, std::optional<FileFailure>& failure,
                   QIODevice* device = nullptr);
@@ -232,6 +335,7 @@ private:
     report::ReportingRoutine m_routine;
     ValueFormatter m_formatter;
     std::chrono::milliseconds m_interval;
+    std::optional<int> m_workers;
     std::chrono::steady_clock::time_point m_lastPump;
     int m_countdown = 1;
     bool m_stop = false; // the host asked to stop: every loop ends, nothing more is written
@@ -262,6 +366,10 @@ private:
     std::unique_ptr<StyledLines> m_styled;
     OutputStyle m_style;
     std::string m_fileEnd = "\r\n";
+    LineOptions m_lineOptions;
+    qint64 m_recordTotal = 0;
+    // In the batched walk: the batch being filled, where what the reader meets is held.
+    std::unique_ptr<RecordBatch> m_filling;
 
     bool m_pending = false;
     double m_pendingValue = 0.0;
@@ -409,6 +517,7 @@ bool TableExportEngine::Run::openAllFile()
 void TableExportEngine::Run::openTableOutput()
 {
     startStyle();
+    m_lineOptions = LineOptions{m_opt.separator, m_opt.separatorBytes, m_opt.quotes};
     m_mode = m_opt.perTable ? SaveMode::PerTable : (m_opt.oneFile ? SaveMode::OneFile : SaveMode::None);
     if (m_mode == SaveMode::PerTable) {
         const QString fileName = tableFileName(m_tableName, m_style.fileExtension());
@@ -451,12 +560,16 @@ bool TableExportEngine::Run::readHeader()
                     return;
                 }
                 m_formatter.encoder().append(m_line, m_records->fieldName(j));
-                m_line += m_opt.separatorBytes;
+                m_line += batched() ? m_lineOptions.separatorBytes : m_opt.separatorBytes;
             }))
             return false;
     }
     r.run(150, [&] {
-        if (!m_styled)
+        if (m_styled)
+            return;
+        if (batched())
+            m_line.resize(m_line.size() - std::min(m_lineOptions.separatorBytes.size(), m_line.size()));
+        else
             cutTrailingSeparator();
     });
     r.run(154, [&] { emitLine(); });
@@ -470,6 +583,13 @@ bool TableExportEngine::Run::readRecords()
     if (!count)
         return false;
     const qint64 total = *count;
+    m_recordTotal = total;
+    if (batched()) {
+        // What the batches' own machinery throws (memory) ends the table at the step in hand.
+        bool ok = false;
+        r.run([&] { ok = readRecordsInBatches(total); });
+        return ok;
+    }
     // Without an interval every yield runs the event loop, so each field keeps its own
     // (options changed there apply to the next field). With one, the loop runs at most
     // once per interval anyway: the yields at each record and line are enough, and the
@@ -479,13 +599,7 @@ bool TableExportEngine::Run::readRecords()
         r.run(158, [&] { yield(); });
         if (m_stop)
             return false;
-        r.run(160, [&] {
-            m_pending = true;
-            m_pendingRecord = rec;
-            m_pendingValue = m_tickedCount > 0
-                ? ((m_rank - 1) + double(rec) / double(total)) / m_tickedCount * 100.0
-                : 100.0;
-        });
+        r.run(160, [&] { noteRecord(rec); });
         // The text "Processing record: " goes with the value when the bar can repaint.
         r.run(164, [&] { startLine(); });
         const std::optional<int> columns = r.value(166, [&] { return m_records->fieldCount(); });
@@ -526,6 +640,200 @@ bool TableExportEngine::Run::readRecords()
     }
     flushProgress();
     return !m_tableFailed;
+}
+
+// The progress to show with record `record` of the table in hand.
+void TableExportEngine::Run::noteRecord(qint64 record)
+{
+    m_pending = true;
+    m_pendingRecord = record;
+    m_pendingValue = m_tickedCount > 0 ? ((m_rank - 1) + double(record) / double(m_recordTotal)) / m_tickedCount * 100.0
+                                       : 100.0;
+}
+
+// The records walked in batches (with a yield interval): this thread reads each record's
+// values, worker threads build the lines, and the lines come back here to be written in
+// record order. What goes wrong is reported as the record-by-record walk reports it, at
+// the same statement, with the same progress, and only once the lines before it are
+// written: a failure met by the reader is held in the batch at its place (hold()), and a
+// record whose line cannot be built ends its batch there; the first in record order is
+// the one reported.
+bool TableExportEngine::Run::readRecordsInBatches(qint64 total)
+{
+    // JSON lines name every value: the names are read now, on this thread.
+    std::vector<QString> names;
+    std::exception_ptr namesFailure;
+    if (m_styled && m_style.layout == OutputStyle::Layout::JsonLines) {
+        try {
+            const int columns = m_records->fieldCount();
+            for (int j = 0; j < columns; ++j)
+                names.push_back(m_records->fieldName(j));
+        } catch (...) {
+            namesFailure = std::current_exception();
+        }
+    }
+    const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    const int workers = m_workers ? std::max(*m_workers, 0)
+        : total < kFewestRecordsForWorkers ? 0
+                                           : static_cast<int>(std::clamp(cores - 1, 1u, kMostWorkers));
+    std::vector<std::unique_ptr<LineFormatter>> formatters;
+    for (int i = 0; i < std::max(workers, 1); ++i)
+        formatters.push_back(lineFormatter(names));
+    // Enough batches in flight that no worker waits for the next one.
+    const std::size_t keepInFlight = static_cast<std::size_t>(workers) + 1;
+    LinePipeline pipeline(std::move(formatters), workers);
+    m_filling = pipeline.freshBatch(1);
+    struct Drop {
+        std::unique_ptr<RecordBatch>& batch;
+        ~Drop() { batch.reset(); }
+    } drop{m_filling};
+
+    if (namesFailure) {
+        m_filling->notes.push_back(ReaderNote{0, 1, 174, namesFailure, true});
+        total = 0;
+    }
+    for (qint64 rec = 1; rec <= total; ++rec) {
+        try {
+            yield();
+        } catch (...) {
+            hold(158, rec - 1, false);
+        }
+        if (m_stop)
+            return false;
+        try {
+            m_records->fieldCount();
+        } catch (...) {
+            hold(166, rec, true);
+            break;
+        }
+        std::vector<db::Value>& row = m_filling->nextRow();
+        try {
+            m_records->takeRow(row);
+        } catch (...) {
+            m_filling->lastRowCut = true;
+            hold(174, rec, true);
+            break;
+        }
+        m_filling->textBytes += heldBytes(row);
+        try {
+            m_records->moveNext();
+        } catch (...) {
+            hold(190, rec, true);
+            break;
+        }
+        const RecordBatch& b = *m_filling;
+        if ((b.count >= kBatchRecords || b.count * row.size() >= kBatchValues || b.textBytes >= kBatchTextBytes)
+            && !submitBatch(pipeline, rec + 1, keepInFlight))
+            return false;
+    }
+    // The rest, then whatever was held while waiting for it.
+    do {
+        if (!submitBatch(pipeline, m_filling->firstRecord + static_cast<qint64>(m_filling->count), 0))
+            return false;
+    } while (!m_filling->notes.empty());
+    flushProgress();
+    return !m_tableFailed;
+}
+
+std::unique_ptr<LineFormatter> TableExportEngine::Run::lineFormatter(const std::vector<QString>& names) const
+{
+    if (m_styled)
+        return std::make_unique<StyledLine>(m_style, m_formatter, m_lineOptions.separator, m_lineOptions.quotes, names);
+    return std::make_unique<WindowFormatLine>(m_formatter, m_lineOptions.separatorBytes, m_lineOptions.quotes);
+}
+
+// From a catch block: the failure in hand is kept at the current place of the batch
+// being filled, to be reported once the lines before it are written.
+void TableExportEngine::Run::hold(int statement, qint64 record, bool endsTable)
+{
+    m_filling->notes.push_back(
+        ReaderNote{m_filling->count, record, statement, std::current_exception(), endsTable});
+}
+
+// Hands the batch being filled to the workers, starts the next one, and writes what is
+// formatted until no more than `keepInFlight` batches are out.
+bool TableExportEngine::Run::submitBatch(LinePipeline& pipeline, qint64 nextRecord, std::size_t keepInFlight)
+{
+    pipeline.submit(std::move(m_filling));
+    m_filling = pipeline.freshBatch(nextRecord);
+    return writeFormatted(pipeline, keepInFlight);
+}
+
+bool TableExportEngine::Run::writeFormatted(LinePipeline& pipeline, std::size_t keepInFlight)
+{
+    for (;;) {
+        std::unique_ptr<RecordBatch> batch = pipeline.takeFormatted(std::chrono::nanoseconds(0));
+        if (!batch) {
+            if (pipeline.inFlight() <= keepInFlight)
+                return true;
+            // Waiting for the oldest: the event loop still runs at every interval.
+            const auto due = m_lastPump + m_interval - std::chrono::steady_clock::now();
+            batch = pipeline.takeFormatted(std::max(due, decltype(due)::zero()));
+            if (!batch) {
+                waitYield();
+                if (m_stop)
+                    return false;
+                continue;
+            }
+        }
+        const bool goOn = writeBatch(*batch);
+        pipeline.recycle(std::move(batch));
+        if (!goOn || m_stop)
+            return false;
+    }
+}
+
+// The event loop while the reader waits for lines: a failure there is held like the
+// reader's own (as the yield between two lines).
+void TableExportEngine::Run::waitYield()
+{
+    try {
+        pumpIfDue();
+    } catch (...) {
+        hold(206, m_filling->firstRecord - 1 + static_cast<qint64>(m_filling->count), false);
+    }
+}
+
+// Writes a formatted batch and reports what it holds, in record order; false when the
+// table ends there.
+bool TableExportEngine::Run::writeBatch(const RecordBatch& batch)
+{
+    report::ReportingRoutine& r = m_routine;
+    std::size_t written = 0;
+    const auto writeUpTo = [&](std::size_t rows) {
+        rows = std::min(rows, batch.formatted);
+        if (rows <= written)
+            return;
+        const std::size_t from = written > 0 ? batch.lineEnds[written - 1] : 0;
+        const std::size_t to = batch.lineEnds[rows - 1];
+        r.run(208, [&] {
+            if (m_sink && !m_stop)
+                m_sink->writeBytes(std::string_view(batch.lines).substr(from, to - from));
+        });
+        written = rows;
+        noteRecord(batch.firstRecord + static_cast<qint64>(rows) - 1);
+    };
+    const auto raise = [&](int statement, const std::exception_ptr& error) {
+        r.run(statement, [&] { std::rethrow_exception(error); });
+    };
+    for (const ReaderNote& note : batch.notes) {
+        if (batch.failure && batch.formatted < note.position)
+            break; // a record before the note could not be formatted
+        writeUpTo(note.position);
+        if (note.record > 0)
+            noteRecord(note.record);
+        raise(note.statement, note.error);
+        if (note.endsTable || m_stop)
+            return false;
+    }
+    if (batch.failure) {
+        writeUpTo(batch.formatted);
+        noteRecord(batch.firstRecord + static_cast<qint64>(batch.formatted));
+        raise(174, batch.failure);
+        return false;
+    }
+    writeUpTo(batch.formatted);
+    return !m_stop;
 }
 
 // As many characters come off the line's end as the separator has now. When the
@@ -638,8 +946,9 @@ ExportResult TableExportEngine::Run::stop()
     return m_result;
 }
 
-TableExportEngine::TableExportEngine(const ExportHost& host, std::chrono::milliseconds yieldInterval)
-    : m_host(host), m_yieldInterval(yieldInterval)
+TableExportEngine::TableExportEngine(const ExportHost& host, std::chrono::milliseconds yieldInterval,
+                                     std::optional<int> workers)
+    : m_host(host), m_yieldInterval(yieldInterval), m_workers(workers)
 {
 }
 
@@ -657,7 +966,7 @@ ExportResult TableExportEngine::run()
         bool& flag;
         ~Reset() { flag = false; }
     } reset{m_running};
-    Run run(m_host, m_yieldInterval);
+    Run run(m_host, m_yieldInterval, m_workers);
     return run.execute();
 }
 

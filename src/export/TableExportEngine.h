@@ -7,6 +7,18 @@
 // the interval has passed since the last time, so the window stays responsive and the
 // export runs at full speed.
 //
+// With a yield interval (the window and the command line both use one), a table's
+// records are read here and their lines built on worker threads (one per further core,
+// at least one), in batches of a few hundred records; the lines are written here in record order, the
+// same bytes as record by record. The lines' options (separator, quotes, style) are the
+// ones in force when the table starts: a change made while a table runs applies from the
+// next table on. Failures are reported in record order, each when the lines before it are
+// written, exactly as record by record: the first failure in a table ends it, and one met
+// by the reader after a record whose line failed is never reported. The progress counts
+// the records written. Without an interval (the tests that pin the order of every step)
+// each record's line is built here, field by field, and options changed at a yield apply
+// from the next field.
+//
 // Each failure goes to the host as a fact (ExportFailure: the step, the table, the file,
 // the cause and the statement's number), and the run goes on; the front end words it.
 // Decided here where the classic behaviour would loop or lose data:
@@ -34,6 +46,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 
 namespace quorvane::exporter {
 
@@ -51,8 +64,12 @@ class TableExportEngine {
 public:
     static constexpr std::chrono::milliseconds kDefaultYieldInterval{15};
 
+    // `workers`: the threads that build the lines when there is an interval. By default
+    // one per core beside this thread, for tables long enough to gain from them; a number given (tests) is
+    // used for every table, 0 building the lines on the calling thread.
     explicit TableExportEngine(const ExportHost& host,
-                               std::chrono::milliseconds yieldInterval = kDefaultYieldInterval);
+                               std::chrono::milliseconds yieldInterval = kDefaultYieldInterval,
+                               std::optional<int> workers = std::nullopt);
     ~TableExportEngine();
 
     // Runs the export; returns when the closing message has been dismissed.
@@ -63,6 +80,7 @@ private:
     class Run;
     ExportHost m_host;
     std::chrono::milliseconds m_yieldInterval;
+    std::optional<int> m_workers;
     bool m_running = false;
 };
 

@@ -100,6 +100,11 @@ void FakeRecordset::open(const QString& source, db::Connection& connection, std:
         if (e.table == m_table)
             m_cellErrors.push_back(e);
     }
+    m_moveErrors.clear();
+    for (const auto& e : db.moveErrors) {
+        if (e.table == m_table)
+            m_moveErrors.push_back(e);
+    }
     m_open = true;
 }
 
@@ -126,6 +131,10 @@ void FakeRecordset::moveNext()
     requireOpen();
     if (m_position >= static_cast<qint64>(m_rows.size()))
         throw noCurrentRecord();
+    for (const auto& e : m_moveErrors) {
+        if (e.row == m_position)
+            throw db::DbException(e.error);
+    }
     ++m_position;
 }
 

@@ -41,6 +41,13 @@ struct FakeDatabase {
         db::DbError error;
     };
     std::vector<CellError> cellErrors;
+    // Recordset::moveNext away from (table, 0-based row) throws this.
+    struct MoveError {
+        QString table;
+        qint64 row = 0;
+        db::DbError error;
+    };
+    std::vector<MoveError> moveErrors;
     // RecordCount reports this instead of the row count (e.g. more rows than there are).
     std::map<QString, qint64> recordCountOverride;
 
@@ -97,6 +104,7 @@ private:
     qint64 m_position = 0;
     std::optional<qint64> m_countOverride;
     std::vector<FakeDatabase::CellError> m_cellErrors;
+    std::vector<FakeDatabase::MoveError> m_moveErrors;
 };
 
 class FakeObjectFactory : public db::ObjectFactory {

@@ -70,6 +70,7 @@ public:
     void exportFailed(const exporter::ExportFailure& failure) override
     {
         failures.push_back(failure);
+        progressAtFailure.append(texts.isEmpty() ? QString() : texts.back());
         report::ShowApplicationError(errors, failure.description, report::location::kForm2PushButton5Click,
                                      failure.statement, failure.number);
     }
@@ -117,6 +118,7 @@ public:
     FixedConnectionInputs inputs;
     RecordingErrorReporter errors;
     std::vector<exporter::ExportFailure> failures;
+    QStringList progressAtFailure; // the progress text shown with each failure
 };
 
 } // namespace quorvane::fakes
