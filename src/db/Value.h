@@ -133,6 +133,20 @@ public:
         return std::get<1>(m_storage);
     }
 
+    // The same as assigning Value::longInt(v) and so on, without a temporary: a reader
+    // fills the same row of values for every record, and a value usually keeps its
+    // kind from record to record, when this is a plain store.
+    void setNull() { if (m_storage.index() != 0) m_storage.emplace<0>(); }
+    void setByte(std::uint8_t v) { assign<2>(v); }
+    void setInteger(std::int16_t v) { assign<3>(v); }
+    void setLong(std::int32_t v) { assign<4>(v); }
+    void setBigInt(std::int64_t v) { assign<5>(v); }
+    void setSingle(float v) { assign<6>(v); }
+    void setDouble(double v) { assign<7>(v); }
+    void setCurrency(Currency v) { assign<8>(v); }
+    void setDateTime(OleDate v) { assign<10>(v); }
+    void setBoolean(bool v) { assign<12>(v); }
+
     ValueKind kind() const { return static_cast<ValueKind>(m_storage.index()); }
     bool isNull() const { return m_storage.index() == 0; }
 
@@ -160,6 +174,14 @@ private:
                                  std::int64_t, float, double, Currency, Decimal, OleDate, ExtendedDate,
                                  bool, Guid, Binary, Complex>;
     explicit Value(Storage s) : m_storage(std::move(s)) {}
+    template <std::size_t I, class T>
+    void assign(T v)
+    {
+        if (auto* held = std::get_if<I>(&m_storage))
+            *held = v;
+        else
+            m_storage.template emplace<I>(v);
+    }
     Storage m_storage;
 };
 

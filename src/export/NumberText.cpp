@@ -17,6 +17,25 @@ void appendAscii(std::string& out, const char* begin, const char* end)
     out.append(begin, static_cast<std::size_t>(end - begin));
 }
 
+// "00" to "99": two digits per table look-up instead of a division per digit.
+constexpr auto kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
+
+// Rounds a whole-number candidate, 0 <= x < 2^52, to the nearest integer, ties to even
+// (as std::nearbyint in the default rounding mode): adding 2^52 leaves no bits for a
+// fraction. Without this the rounding is a call into the math library per value.
+double roundToWhole(double x)
+{
+    constexpr double kTwo52 = 4503599627370496.0;
+    return (x + kTwo52) - kTwo52;
+}
+
 } // namespace
 
 namespace {
@@ -138,7 +157,7 @@ bool doubleDigits(double v, Scientific& s)
     const double scaled = scale <= 0 ? v * powerOfTen(-scale) : v / powerOfTen(scale);
     if (!(scaled >= 1e14 && scaled < 1e15))
         return false; // a power of ten that is not exact misled the exponent
-    const double n = std::nearbyint(scaled);
+    const double n = roundToWhole(scaled);
     const double back = scale <= 0 ? n / powerOfTen(-scale) : n * powerOfTen(scale);
     if (back != v && std::fabs(std::fabs(scaled - n) - 0.5) < 0.1)
         return false;
@@ -164,7 +183,7 @@ bool singleDigits(float f, Scientific& s)
     const double scaled = scale <= 0 ? v * powerOfTen(-scale) : v / powerOfTen(scale);
     if (!(scaled >= 1e6 && scaled < 1e7))
         return false;
-    const double n = std::nearbyint(scaled);
+    const double n = roundToWhole(scaled);
     if (scale > 0 && std::fabs(std::fabs(scaled - n) - 0.5) < 1e-6)
         return false; // a tie, or so near one that the inexact quotient cannot tell
     const auto readsBack = [&](double candidate) {
@@ -257,44 +276,51 @@ void appendFloatingText(std::string& out, double value, int significantDigits, s
         sci.negative = value < 0;
     else
         roundedDigits(value, significantDigits, sci);
-    const bool negative = sci.negative;
+    // The text is put together in place: room for the longest form (a sign, 17 digits,
+    // up to 14 zeros, the separator, an exponent) is made once, the rest cut off after.
     const char* const digits = sci.digits;
     const int count = sci.count;
     const int exponent = sci.exponent;
-
-    if (negative)
-        out += '-';
+    const std::size_t start = out.size();
+    out.resize(start + 40 + decimalSeparator.size());
+    char* d = out.data() + start;
+    const auto put = [&d](const char* from, std::size_t n) {
+        std::memcpy(d, from, n);
+        d += n;
+    };
+    if (sci.negative)
+        *d++ = '-';
     if (exponent < -4 || exponent >= significantDigits) {
-        out += digits[0];
+        *d++ = digits[0];
         if (count > 1) {
-            out += decimalSeparator;
-            appendAscii(out, digits + 1, digits + count);
+            put(decimalSeparator.data(), decimalSeparator.size());
+            put(digits + 1, static_cast<std::size_t>(count - 1));
         }
-        out += exponent < 0 ? "E-" : "E+";
+        *d++ = 'E';
+        *d++ = exponent < 0 ? '-' : '+';
         const int magnitude = std::abs(exponent);
-        if (magnitude < 10)
-            out += '0';
-        char expBuf[8];
-        auto expRes = std::to_chars(expBuf, expBuf + sizeof expBuf, magnitude);
-        appendAscii(out, expBuf, expRes.ptr);
+        if (magnitude >= 100)
+            *d++ = static_cast<char>('0' + magnitude / 100);
+        put(&kDigitPairs[2 * static_cast<std::size_t>(magnitude % 100)], 2);
     } else if (exponent >= 0) {
         const int intDigits = exponent + 1;
         if (count <= intDigits) {
-            appendAscii(out, digits, digits + count);
+            put(digits, static_cast<std::size_t>(count));
             for (int i = count; i < intDigits; ++i)
-                out += '0';
+                *d++ = '0';
         } else {
-            appendAscii(out, digits, digits + intDigits);
-            out += decimalSeparator;
-            appendAscii(out, digits + intDigits, digits + count);
+            put(digits, static_cast<std::size_t>(intDigits));
+            put(decimalSeparator.data(), decimalSeparator.size());
+            put(digits + intDigits, static_cast<std::size_t>(count - intDigits));
         }
     } else {
-        out += '0';
-        out += decimalSeparator;
+        *d++ = '0';
+        put(decimalSeparator.data(), decimalSeparator.size());
         for (int i = -1; i > exponent; --i)
-            out += '0';
-        appendAscii(out, digits, digits + count);
+            *d++ = '0';
+        put(digits, static_cast<std::size_t>(count));
     }
+    out.resize(static_cast<std::size_t>(d - out.data()));
 }
 
 void appendIntegerText(std::string& out, std::int64_t value)
@@ -306,15 +332,6 @@ void appendIntegerText(std::string& out, std::int64_t value)
 
 namespace {
 
-// "00" to "99": two digits per table look-up instead of a division per digit.
-constexpr auto kDigitPairs = [] {
-    std::array<char, 200> pairs{};
-    for (int i = 0; i < 100; ++i) {
-        pairs[2 * i] = static_cast<char>('0' + i / 10);
-        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return pairs;
-}();
 
 // The digits of a Decimal's magnitude, most significant first, without leading zeros
 // ("0" for zero); `out` holds db::Decimal::kMaxDigits. Returns their count.
@@ -356,21 +373,24 @@ void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view 
     const std::uint64_t whole = magnitude / 10000;
     const unsigned fraction = static_cast<unsigned>(magnitude % 10000);
 
+    // A sign, 15 whole digits at most, the separator and four decimals, made room for
+    // once and written in place.
+    const std::size_t start = out.size();
+    out.resize(start + 24 + decimalSeparator.size());
+    char* d = out.data() + start;
     if (negative)
-        out += '-';
-    char buf[24];
-    auto res = std::to_chars(buf, buf + sizeof buf, whole);
-    appendAscii(out, buf, res.ptr);
-    if (fraction == 0)
-        return;
-    char frac[4];
-    std::memcpy(frac, &kDigitPairs[2 * (fraction / 100)], 2);
-    std::memcpy(frac + 2, &kDigitPairs[2 * (fraction % 100)], 2);
-    int len = 4;
-    while (frac[len - 1] == '0')
-        --len;
-    out += decimalSeparator;
-    appendAscii(out, frac, frac + len);
+        *d++ = '-';
+    d = std::to_chars(d, d + 20, whole).ptr;
+    if (fraction != 0) {
+        std::memcpy(d, decimalSeparator.data(), decimalSeparator.size());
+        d += decimalSeparator.size();
+        std::memcpy(d, &kDigitPairs[2 * (fraction / 100)], 2);
+        std::memcpy(d + 2, &kDigitPairs[2 * (fraction % 100)], 2);
+        d += 4;
+        while (d[-1] == '0')
+            --d;
+    }
+    out.resize(static_cast<std::size_t>(d - out.data()));
 }
 
 void appendDecimalText(std::string& out, const db::Decimal& value, std::string_view decimalSeparator)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 
 namespace quorvane::db::format {
 
@@ -187,9 +188,7 @@ const char* jet3RowLayout(const ByteView& row, bool hasVarColumns, RowLayout& ou
 TableCursor::TableCursor(AccessDatabase& db, TableDef def)
     : m_db(db), m_layout(db.layout()), m_def(std::move(def)), m_salvage(db.salvage() != nullptr)
 {
-    m_fixedSizes.reserve(m_def.columns.size());
-    for (const ColumnDef& c : m_def.columns)
-        m_fixedSizes.push_back(c.fixed ? fixedSizeOf(c) : 0);
+    planColumns();
     if (!m_def.damage.isEmpty())
         m_damage.append(m_def.damage);
 }
@@ -474,6 +473,54 @@ bool TableCursor::followOverflow(const Page& from, std::uint32_t start, std::uin
     return false;
 }
 
+void TableCursor::planColumns()
+{
+    const std::uint32_t countSize = static_cast<std::uint32_t>(m_layout.rowCountSize);
+    m_plan.assign(m_def.columns.size(), {});
+    for (std::size_t i = 0; i < m_def.columns.size(); ++i) {
+        const ColumnDef& c = m_def.columns[i];
+        ColumnPlan& p = m_plan[i];
+        p.type = c.type;
+        p.maskBit = c.number;
+        p.varIndex = c.varIndex;
+        if (i < m_wanted.size() && !m_wanted[i])
+            p.source = ColumnPlan::Source::Skipped;
+        else if (c.type == ColumnType::Boolean && !c.calculated)
+            p.source = ColumnPlan::Source::MaskBit;
+        else if (c.fixed)
+            p.source = ColumnPlan::Source::Fixed;
+        else
+            p.source = ColumnPlan::Source::Variable;
+        if (p.source != ColumnPlan::Source::Fixed)
+            continue;
+        p.start = countSize + c.fixedOffset;
+        p.end = p.start + fixedSizeOf(c);
+        switch (c.type) {
+        case ColumnType::Byte:
+        case ColumnType::Integer:
+        case ColumnType::Long:
+        case ColumnType::BigInt:
+        case ColumnType::Money:
+        case ColumnType::Float:
+        case ColumnType::Double:
+        case ColumnType::ShortDateTime: p.direct = !c.calculated; break;
+        default: break;
+        }
+    }
+}
+
+namespace {
+
+template <class T>
+T load(const std::uint8_t* bytes)
+{
+    T v;
+    std::memcpy(&v, bytes, sizeof v); // little-endian hosts only, as ByteView
+    return v;
+}
+
+} // namespace
+
 bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t end, std::vector<Value>& values,
                             DbError& error)
 {
@@ -488,54 +535,69 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
         error = DbError::damaged(QString::fromLatin1(fault), page.number);
         return false;
     }
-    // Fixed values end where the variable ones begin.
-    const std::uint32_t fixedEnd =
-        !m_varOffsets.empty() ? m_varOffsets.front() : static_cast<std::uint32_t>(shape.maskStart);
-    const std::size_t countSize = static_cast<std::size_t>(m_layout.rowCountSize);
-    const std::uint8_t* mask = row.data() + shape.maskStart;
-    values.resize(m_def.columns.size());
-    for (std::size_t i = 0; i < m_def.columns.size(); ++i) {
-        const ColumnDef& c = m_def.columns[i];
-        if (i < m_wanted.size() && !m_wanted[i]) {
-            values[i] = Value::null();
+    // Fixed values end where the variable ones begin, and never past the null mask.
+    const std::uint32_t fixedEnd = std::min<std::uint32_t>(
+        !m_varOffsets.empty() ? m_varOffsets.front() : static_cast<std::uint32_t>(shape.maskStart),
+        static_cast<std::uint32_t>(row.size()));
+    const std::uint8_t* const bytes = row.data();
+    const std::uint8_t* const mask = bytes + shape.maskStart;
+    using Source = ColumnPlan::Source;
+    values.resize(m_plan.size());
+    for (std::size_t i = 0; i < m_plan.size(); ++i) {
+        const ColumnPlan& p = m_plan[i];
+        Value& value = values[i];
+        if (p.source == Source::Skipped) {
+            value.setNull();
             continue;
         }
-        const bool present = c.number < shape.columns && (mask[c.number / 8] & (1u << (c.number % 8)));
-        if (c.type == ColumnType::Boolean && !c.calculated) {
-            values[i] = Value::boolean(present);
+        const bool present = p.maskBit < shape.columns && (mask[p.maskBit / 8] & (1u << (p.maskBit % 8)));
+        if (p.source == Source::MaskBit) {
+            value.setBoolean(present);
             continue;
         }
         if (!present) {
-            values[i] = Value::null();
+            value.setNull();
             continue;
         }
         ByteView data;
-        if (c.fixed) {
-            const std::size_t pos = countSize + c.fixedOffset;
-            const std::size_t length = m_fixedSizes[i];
-            if (!row.has(pos, length) || pos + length > fixedEnd) {
-                values[i] = Value::null(); // the column came after the row was written
+        if (p.source == Source::Fixed) {
+            if (p.end > fixedEnd) {
+                value.setNull(); // the column came after the row was written
                 continue;
             }
-            data = row.sub(pos, length);
+            const std::uint8_t* at = bytes + p.start;
+            if (p.direct) {
+                switch (p.type) {
+                case ColumnType::Byte: value.setByte(*at); continue;
+                case ColumnType::Integer: value.setInteger(load<std::int16_t>(at)); continue;
+                case ColumnType::Long: value.setLong(load<std::int32_t>(at)); continue;
+                case ColumnType::BigInt: value.setBigInt(load<std::int64_t>(at)); continue;
+                case ColumnType::Money: value.setCurrency(Currency{load<std::int64_t>(at)}); continue;
+                case ColumnType::Float: value.setSingle(load<float>(at)); continue;
+                case ColumnType::Double: value.setDouble(load<double>(at)); continue;
+                case ColumnType::ShortDateTime: value.setDateTime(OleDate{load<double>(at)}); continue;
+                default: break;
+                }
+            }
+            data = ByteView(at, p.end - p.start);
         } else {
-            if (c.varIndex >= shape.varCount) {
-                values[i] = Value::null();
+            if (p.varIndex >= shape.varCount) {
+                value.setNull();
                 continue;
             }
-            const std::uint32_t from = m_varOffsets[c.varIndex];
-            const std::uint32_t to = m_varOffsets[c.varIndex + 1];
+            const std::uint32_t from = m_varOffsets[p.varIndex];
+            const std::uint32_t to = m_varOffsets[p.varIndex + 1];
             if (from > to || to > shape.maskStart) {
                 error = DbError::damaged(QStringLiteral("a variable column's offsets are out of range"), page.number);
                 return false;
             }
-            data = row.sub(from, to - from);
+            data = ByteView(bytes + from, to - from);
         }
         // Salvaging keeps the row with the value that cannot be read left Null.
-        if (!decodeValue(c, data, page.number, values[i], error)) {
+        if (!decodeValue(m_def.columns[i], data, page.number, value, error)) {
             if (!readPast(error))
                 return false;
-            values[i] = Value::null();
+            value.setNull();
         }
     }
     return true;
@@ -571,35 +633,35 @@ bool TableCursor::decodeValue(const ColumnDef& c, const ByteView& raw, std::uint
         return true;
     case ColumnType::Byte:
         if (d.size() < 1) return tooShort();
-        out = Value::byte(d.u8(0));
+        out.setByte(d.u8(0));
         return true;
     case ColumnType::Integer:
         if (d.size() < 2) return tooShort();
-        out = Value::integer(d.i16(0));
+        out.setInteger(d.i16(0));
         return true;
     case ColumnType::Long:
         if (d.size() < 4) return tooShort();
-        out = Value::longInt(d.i32(0));
+        out.setLong(d.i32(0));
         return true;
     case ColumnType::BigInt:
         if (d.size() < 8) return tooShort();
-        out = Value::bigInt(d.i64(0));
+        out.setBigInt(d.i64(0));
         return true;
     case ColumnType::Money:
         if (d.size() < 8) return tooShort();
-        out = Value::currency(Currency{d.i64(0)});
+        out.setCurrency(Currency{d.i64(0)});
         return true;
     case ColumnType::Float:
         if (d.size() < 4) return tooShort();
-        out = Value::single(d.f32(0));
+        out.setSingle(d.f32(0));
         return true;
     case ColumnType::Double:
         if (d.size() < 8) return tooShort();
-        out = Value::dbl(d.f64(0));
+        out.setDouble(d.f64(0));
         return true;
     case ColumnType::ShortDateTime:
         if (d.size() < 8) return tooShort();
-        out = Value::dateTime(OleDate{d.f64(0)});
+        out.setDateTime(OleDate{d.f64(0)});
         return true;
     case ColumnType::Complex:
         if (d.size() < 4) return tooShort();

@@ -33,7 +33,11 @@ public:
     bool next(std::vector<Value>& values, DbError& error);
     void rewind();
     // Decodes only the columns flagged here; the others read as Null. All when empty.
-    void setWantedColumns(std::vector<bool> wanted) { m_wanted = std::move(wanted); }
+    void setWantedColumns(std::vector<bool> wanted)
+    {
+        m_wanted = std::move(wanted);
+        planColumns();
+    }
     // The number of rows a full scan returns, counted from the row offset tables
     // without decoding any value (when salvaging, by a full read). Does not move the
     // cursor.
@@ -61,6 +65,19 @@ private:
     bool readPast(DbError& error);
     bool followOverflow(const Page& from, std::uint32_t start, std::uint32_t end, Page& page, std::uint32_t& rowStart,
                         std::uint32_t& rowEnd, DbError& error);
+    // How a row gives each column's value, worked out once per table rather than from
+    // the column's definition for every row.
+    struct ColumnPlan {
+        enum class Source : std::uint8_t { Skipped, MaskBit, Fixed, Variable };
+        Source source = Source::Skipped;
+        ColumnType type = ColumnType::Unknown;
+        bool direct = false;         // a fixed number read straight from its bytes
+        std::uint16_t maskBit = 0;   // the column's bit in the null mask
+        std::uint16_t varIndex = 0;
+        std::uint32_t start = 0;     // fixed: the value's first byte in the row
+        std::uint32_t end = 0;       // fixed: one past its last byte
+    };
+    void planColumns();
     bool decodeRow(const Page& page, std::uint32_t start, std::uint32_t end, std::vector<Value>& values,
                    DbError& error);
     bool decodeValue(const ColumnDef& column, const ByteView& data, std::uint32_t page, Value& out, DbError& error);
@@ -89,7 +106,7 @@ private:
     bool m_orphansReady = false;
 
     std::vector<bool> m_wanted;
-    std::vector<std::uint32_t> m_fixedSizes; // of each column, worked out once
+    std::vector<ColumnPlan> m_plan;          // one per column
     std::vector<std::uint32_t> m_varOffsets; // reused from row to row
     Page m_longValuePage;                    // holds a long value read in place
     QByteArray m_longValueBuffer;            // gathers a long value spread over pages

@@ -58,6 +58,15 @@ void TextCodec::decodeUnicodeInto(ByteView bytes, QString& out)
     const std::uint8_t* p = bytes.data();
     const std::size_t n = bytes.size();
     if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE) {
+        // Mostly one run of one-byte characters, with no switch at all: widened as it
+        // stands, the string sized once.
+        if (std::memchr(p + 2, 0, n - 2) == nullptr) {
+            out.resize(static_cast<qsizetype>(n - 2));
+            char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+            for (std::size_t i = 2; i < n; ++i)
+                *dst++ = char16_t(p[i]);
+            return;
+        }
         // Segments end at each 0x00 byte, which switches between one-byte characters
         // and UTF-16 units (a unit of an uncompressed segment never holds a zero byte).
         // Filled in place: a run of one-byte characters never yields more units than bytes.
