@@ -17,6 +17,17 @@ void appendAscii(std::string& out, const char* begin, const char* end)
     out.append(begin, static_cast<std::size_t>(end - begin));
 }
 
+// Room for the longest text made first, what was not used cut off after: one sizing of
+// the line per value rather than an append per part.
+template <class Write>
+void appendInPlace(std::string& out, std::size_t room, Write write)
+{
+    const std::size_t start = out.size();
+    out.resize(start + room);
+    char* end = write(out.data() + start);
+    out.resize(static_cast<std::size_t>(end - out.data()));
+}
+
 // "00" to "99": two digits per table look-up instead of a division per digit.
 constexpr auto kDigitPairs = [] {
     std::array<char, 200> pairs{};
@@ -250,19 +261,25 @@ void roundedDigits(double value, int significantDigits, Scientific& sci)
 
 } // namespace
 
-void appendFloatingText(std::string& out, double value, int significantDigits, std::string_view decimalSeparator)
+char* writeFloatingText(char* d, double value, int significantDigits, std::string_view decimalSeparator)
 {
+    const auto put = [&d](const char* from, std::size_t n) {
+        std::memcpy(d, from, n);
+        d += n;
+    };
     if (std::isnan(value)) {
-        out += "NaN";
-        return;
+        put("NaN", 3);
+        return d;
     }
     if (std::isinf(value)) {
-        out += value < 0 ? "-Infinity" : "Infinity";
-        return;
+        if (value < 0)
+            *d++ = '-';
+        put("Infinity", 8);
+        return d;
     }
     if (value == 0.0) { // negative zero too
-        out += '0';
-        return;
+        *d++ = '0';
+        return d;
     }
 
     Scientific sci;
@@ -276,18 +293,9 @@ void appendFloatingText(std::string& out, double value, int significantDigits, s
         sci.negative = value < 0;
     else
         roundedDigits(value, significantDigits, sci);
-    // The text is put together in place: room for the longest form (a sign, 17 digits,
-    // up to 14 zeros, the separator, an exponent) is made once, the rest cut off after.
     const char* const digits = sci.digits;
     const int count = sci.count;
     const int exponent = sci.exponent;
-    const std::size_t start = out.size();
-    out.resize(start + 40 + decimalSeparator.size());
-    char* d = out.data() + start;
-    const auto put = [&d](const char* from, std::size_t n) {
-        std::memcpy(d, from, n);
-        d += n;
-    };
     if (sci.negative)
         *d++ = '-';
     if (exponent < -4 || exponent >= significantDigits) {
@@ -320,14 +328,23 @@ void appendFloatingText(std::string& out, double value, int significantDigits, s
             *d++ = '0';
         put(digits, static_cast<std::size_t>(count));
     }
-    out.resize(static_cast<std::size_t>(d - out.data()));
+    return d;
+}
+
+void appendFloatingText(std::string& out, double value, int significantDigits, std::string_view decimalSeparator)
+{
+    appendInPlace(out, kMaxFloatingText + decimalSeparator.size(),
+                  [&](char* d) { return writeFloatingText(d, value, significantDigits, decimalSeparator); });
+}
+
+char* writeIntegerText(char* d, std::int64_t value)
+{
+    return std::to_chars(d, d + kMaxIntegerText, value).ptr;
 }
 
 void appendIntegerText(std::string& out, std::int64_t value)
 {
-    char buf[24];
-    auto res = std::to_chars(buf, buf + sizeof buf, value);
-    appendAscii(out, buf, res.ptr);
+    appendInPlace(out, kMaxIntegerText, [&](char* d) { return writeIntegerText(d, value); });
 }
 
 namespace {
@@ -365,7 +382,7 @@ int magnitudeDigits(const db::Decimal& value, char* out)
 
 } // namespace
 
-void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view decimalSeparator)
+char* writeCurrencyText(char* d, std::int64_t scaled, std::string_view decimalSeparator)
 {
     const bool negative = scaled < 0;
     // Unsigned, so that the most negative amount has a magnitude too.
@@ -373,11 +390,6 @@ void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view 
     const std::uint64_t whole = magnitude / 10000;
     const unsigned fraction = static_cast<unsigned>(magnitude % 10000);
 
-    // A sign, 15 whole digits at most, the separator and four decimals, made room for
-    // once and written in place.
-    const std::size_t start = out.size();
-    out.resize(start + 24 + decimalSeparator.size());
-    char* d = out.data() + start;
     if (negative)
         *d++ = '-';
     d = std::to_chars(d, d + 20, whole).ptr;
@@ -390,7 +402,13 @@ void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view 
         while (d[-1] == '0')
             --d;
     }
-    out.resize(static_cast<std::size_t>(d - out.data()));
+    return d;
+}
+
+void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view decimalSeparator)
+{
+    appendInPlace(out, kMaxCurrencyText + decimalSeparator.size(),
+                  [&](char* d) { return writeCurrencyText(d, scaled, decimalSeparator); });
 }
 
 void appendDecimalText(std::string& out, const db::Decimal& value, std::string_view decimalSeparator)

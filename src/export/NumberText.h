@@ -23,6 +23,15 @@ void appendIntegerText(std::string& out, std::int64_t value);
 // Currency (a count of ten-thousandths): exact, no trailing zeros, no point when whole.
 void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view decimalSeparator);
 
+// The same three written at `d`, which has room for the most they write (the constant
+// below plus the separator's size); each returns the end of what it wrote.
+constexpr std::size_t kMaxFloatingText = 40; // a sign, 17 digits, 14 zeros, an exponent
+constexpr std::size_t kMaxIntegerText = 20;
+constexpr std::size_t kMaxCurrencyText = 24;
+char* writeFloatingText(char* d, double value, int significantDigits, std::string_view decimalSeparator);
+char* writeIntegerText(char* d, std::int64_t value);
+char* writeCurrencyText(char* d, std::int64_t scaled, std::string_view decimalSeparator);
+
 // Decimal: exact digits, no trailing zeros after the separator, no separator when whole.
 void appendDecimalText(std::string& out, const db::Decimal& value, std::string_view decimalSeparator);
 

@@ -105,22 +105,43 @@ public:
     }
     void appendLine(std::string& out, const std::vector<db::Value>& row) override
     {
+        // Written in place: `out` is kept longer than what is written (`used`), with
+        // room for the next value, its quotes and the separator; cut to size at the end.
         const std::size_t start = out.size();
+        const std::size_t around = m_separator.size() + 2;
+        std::size_t used = start;
         for (const db::Value& value : row) {
-            if (m_quotes) {
-                out += '"';
-                m_formatter.append(out, value, true);
-                out += '"';
+            const std::size_t room = m_formatter.inPlaceRoom(value);
+            const std::size_t need = (room == ValueFormatter::kAppendOnly ? 0 : room) + around;
+            if (out.size() - used < need)
+                out.resize(used + need + kRoomAhead);
+            char* d = out.data() + used;
+            if (m_quotes)
+                *d++ = '"';
+            if (room == ValueFormatter::kAppendOnly) {
+                out.resize(static_cast<std::size_t>(d - out.data()));
+                m_formatter.append(out, value, m_quotes);
+                used = out.size();
+                out.resize(used + around + kRoomAhead);
+                d = out.data() + used;
             } else {
-                m_formatter.append(out, value);
+                d = m_formatter.write(d, value, m_quotes);
             }
-            out += m_separator;
+            if (m_quotes)
+                *d++ = '"';
+            for (char c : m_separator)
+                *d++ = c;
+            used = static_cast<std::size_t>(d - out.data());
         }
-        out.resize(out.size() - std::min(m_separator.size(), out.size() - start));
+        used -= std::min(m_separator.size(), used - start);
+        out.resize(used);
         out += "\r\n";
     }
 
 private:
+    // Made room for at a time beyond what a value needs, so that short values do not
+    // each lengthen the line.
+    static constexpr std::size_t kRoomAhead = 256;
     ValueFormatter m_formatter;
     std::string m_separator;
     bool m_quotes;

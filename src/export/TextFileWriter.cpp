@@ -79,6 +79,13 @@ void TextFileWriter::writeBytes(std::string_view bytes)
     while (!bytes.empty()) {
         if (m_used == kBufferSize && !flushBuffer())
             return;
+        // A block as large as the buffer goes out as it stands, without a copy. Only
+        // into a file of our own: what reached another device cannot be taken back, and
+        // truncate() keeps that to the buffer's last part.
+        if (m_used == 0 && m_file && bytes.size() >= static_cast<std::size_t>(kBufferSize)) {
+            writeOut(bytes.data(), static_cast<qsizetype>(bytes.size()));
+            return;
+        }
         const auto take = std::min<std::size_t>(bytes.size(), static_cast<std::size_t>(kBufferSize - m_used));
         std::memcpy(m_buffer.data() + m_used, bytes.data(), take);
         m_used += static_cast<qsizetype>(take);
@@ -92,9 +99,17 @@ bool TextFileWriter::flushBuffer()
         return false;
     if (m_used == 0)
         return true;
+    if (!writeOut(m_buffer.constData(), m_used))
+        return false;
+    m_used = 0;
+    return true;
+}
+
+bool TextFileWriter::writeOut(const char* bytes, qsizetype size)
+{
     // A short write (the disk filling up) sets no error; the write of the rest does.
-    for (qsizetype done = 0; done < m_used;) {
-        const qint64 written = m_device->write(m_buffer.constData() + done, m_used - done);
+    for (qsizetype done = 0; done < size;) {
+        const qint64 written = m_device->write(bytes + done, size - done);
         if (written <= 0) {
             m_error = m_device->errorString();
             if (m_error.isEmpty())
@@ -103,8 +118,7 @@ bool TextFileWriter::flushBuffer()
         }
         done += static_cast<qsizetype>(written);
     }
-    m_flushed += m_used;
-    m_used = 0;
+    m_flushed += size;
     return true;
 }
 

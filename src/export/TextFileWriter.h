@@ -55,6 +55,7 @@ public:
 
 private:
     bool flushBuffer();
+    bool writeOut(const char* bytes, qsizetype size);
 
     std::unique_ptr<QSaveFile> m_file;
     QIODevice* m_device = nullptr; // m_file, or the device given

@@ -3,6 +3,7 @@
 #include "NumberText.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quorvane::exporter {
 
@@ -103,35 +104,52 @@ void ValueFormatter::appendOleDate(std::string& out, double days, bool doubleQuo
         doubleQuotesFrom(out, start);
 }
 
-void ValueFormatter::append(std::string& out, const db::Value& value, bool doubleQuotes) const
+char* ValueFormatter::write(char* d, const db::Value& value, bool doubleQuotes) const
 {
     using db::ValueKind;
     switch (value.kind()) {
-    case ValueKind::Null:
+    case ValueKind::Text: return m_encoder.write(d, value.asText(), doubleQuotes);
+    case ValueKind::Byte: return writeIntegerText(d, value.asByte());
+    case ValueKind::Integer: return writeIntegerText(d, value.asInteger());
+    case ValueKind::Long: return writeIntegerText(d, value.asLong());
+    case ValueKind::BigInt: return writeIntegerText(d, value.asBigInt());
+    case ValueKind::Single: return writeFloatingText(d, value.asSingle(), 7, m_point);
+    case ValueKind::Double: return writeFloatingText(d, value.asDouble(), 15, m_point);
+    case ValueKind::Currency: return writeCurrencyText(d, value.asCurrency().scaled, m_point);
+    case ValueKind::Boolean: {
+        const std::string& text = value.asBoolean() ? m_true : m_false;
+        std::memcpy(d, text.data(), text.size());
+        return d + text.size();
+    }
+    default: return d; // Null, and the kinds append() writes
+    }
+}
+
+void ValueFormatter::append(std::string& out, const db::Value& value, bool doubleQuotes) const
+{
+    using db::ValueKind;
+    if (const std::size_t room = inPlaceRoom(value); room != kAppendOnly) {
+        if (room == 0)
+            return;
+        const std::size_t start = out.size();
+        out.resize(start + room);
+        char* end = write(out.data() + start, value, doubleQuotes);
+        out.resize(static_cast<std::size_t>(end - out.data()));
         return;
+    }
+    switch (value.kind()) {
+    case ValueKind::Null:
+    case ValueKind::Byte:
+    case ValueKind::Integer:
+    case ValueKind::Long:
+    case ValueKind::BigInt:
+    case ValueKind::Single:
+    case ValueKind::Double:
+    case ValueKind::Currency:
+    case ValueKind::Boolean:
+        return; // written above
     case ValueKind::Text:
         m_encoder.append(out, value.asText(), doubleQuotes);
-        return;
-    case ValueKind::Byte:
-        appendIntegerText(out, value.asByte());
-        return;
-    case ValueKind::Integer:
-        appendIntegerText(out, value.asInteger());
-        return;
-    case ValueKind::Long:
-        appendIntegerText(out, value.asLong());
-        return;
-    case ValueKind::BigInt:
-        appendIntegerText(out, value.asBigInt());
-        return;
-    case ValueKind::Single:
-        appendFloatingText(out, value.asSingle(), 7, m_point);
-        return;
-    case ValueKind::Double:
-        appendFloatingText(out, value.asDouble(), 15, m_point);
-        return;
-    case ValueKind::Currency:
-        appendCurrencyText(out, value.asCurrency().scaled, m_point);
         return;
     case ValueKind::Decimal:
         appendDecimalText(out, value.asDecimal(), m_point);
@@ -144,9 +162,6 @@ void ValueFormatter::append(std::string& out, const db::Value& value, bool doubl
         appendDateTime(out, civilFromExtended(d.days, d.ticks), true, m_point, doubleQuotes);
         return;
     }
-    case ValueKind::Boolean:
-        out += value.asBoolean() ? m_true : m_false;
-        return;
     case ValueKind::Guid:
         m_encoder.append(out, value.asGuid().toString());
         return;

@@ -4,6 +4,7 @@
 // user's locale shows it (see TextLocale), binary data as upper-case hexadecimal.
 // Appended as bytes in the system's code page, straight onto the line being built.
 
+#include "NumberText.h"
 #include "TextEncoder.h"
 #include "TextLocale.h"
 
@@ -11,6 +12,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -25,6 +27,30 @@ public:
     // With `doubleQuotes` every '"' in the text is written twice (a quoted field).
     void append(std::string& out, const db::Value& value, bool doubleQuotes = false) const;
     QString text(const db::Value& value) const;
+
+    // Line builders that keep room ahead in their line write most values with write():
+    // at `d`, which has room for inPlaceRoom(value) bytes; returns the end. A value whose
+    // room is kAppendOnly (dates, binary data and the rarer kinds) is append()'s alone.
+    static constexpr std::size_t kAppendOnly = std::size_t(-1);
+    std::size_t inPlaceRoom(const db::Value& value) const
+    {
+        using db::ValueKind;
+        switch (value.kind()) {
+        case ValueKind::Null: return 0;
+        case ValueKind::Text:
+            return TextEncoder::hasPlainWrite() ? TextEncoder::maxBytes(value.asText().size()) : kAppendOnly;
+        case ValueKind::Byte:
+        case ValueKind::Integer:
+        case ValueKind::Long:
+        case ValueKind::BigInt: return kMaxIntegerText;
+        case ValueKind::Single:
+        case ValueKind::Double: return kMaxFloatingText + m_point.size();
+        case ValueKind::Currency: return kMaxCurrencyText + m_point.size();
+        case ValueKind::Boolean: return std::max(m_true.size(), m_false.size());
+        default: return kAppendOnly;
+        }
+    }
+    char* write(char* d, const db::Value& value, bool doubleQuotes = false) const;
 
     const TextLocale& locale() const { return m_locale; }
     const TextEncoder& encoder() const { return m_encoder; }
