@@ -65,6 +65,12 @@ void StyledLines::addName(std::string& line, const QString& name)
 std::string StyledLines::valueText(const db::Value& value) const
 {
     std::string text;
+    appendValueText(text, value);
+    return text;
+}
+
+void StyledLines::appendValueText(std::string& text, const db::Value& value) const
+{
     const db::ValueKind kind = value.kind();
     if (m_style.values == OutputStyle::Values::Locale)
         m_locale.append(text, value);
@@ -74,7 +80,6 @@ std::string StyledLines::valueText(const db::Value& value) const
         m_encoder.append(text, value.asComplex().display);
     else
         db::appendExactText(text, value);
-    return text;
 }
 
 std::string& StyledLines::key(int column)
@@ -116,7 +121,8 @@ void StyledLines::addValue(std::string& line, const db::Value& value, int column
         line += m_null;
         return;
     }
-    m_scratch = valueText(value);
+    m_scratch.clear(); // its storage kept from value to value
+    appendValueText(m_scratch, value);
     if (needsQuotes(m_scratch))
         appendQuoted(line, m_scratch);
     else

@@ -49,6 +49,7 @@ public:
     std::string valueText(const db::Value& value) const;
 
 private:
+    void appendValueText(std::string& text, const db::Value& value) const;
     void startField(std::string& line);
     void appendQuoted(std::string& line, const std::string& text) const;
     bool needsQuotes(const std::string& text) const;

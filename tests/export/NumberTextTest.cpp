@@ -201,6 +201,30 @@ TEST(TextEncoderTest, LongMixedTextMatchesQt)
     EXPECT_EQ(encoder.decode(plain), text);
 }
 
+// ASCII is taken several units at a time: a quote or a character that is not ASCII at
+// any place of a short text, alone or doubled, still comes out as Qt's encoder says.
+TEST(TextEncoderTest, EveryPlaceOfAShortTextMatchesQt)
+{
+    const char16_t specials[] = {u'"', 0x7F, 0x80, 0xE9, 0x4E2D};
+    const TextEncoder encoder;
+    for (int length = 1; length <= 9; ++length) {
+        for (int at = 0; at < length; ++at) {
+            for (const char16_t special : specials) {
+                QString text(length, QLatin1Char('x'));
+                text[at] = QChar(special);
+                QString doubled = text;
+                doubled.replace(QLatin1String("\""), QLatin1String("\"\""));
+                std::string plain;
+                std::string quoted;
+                encoder.append(plain, text);
+                encoder.append(quoted, text, true);
+                EXPECT_EQ(QByteArray::fromStdString(plain), text.toUtf8()) << length << ' ' << at;
+                EXPECT_EQ(QByteArray::fromStdString(quoted), doubled.toUtf8()) << length << ' ' << at;
+            }
+        }
+    }
+}
+
 TEST(TextEncoderTest, LoneSurrogatesBecomeQuestionMarks)
 {
     const QChar high(0xD83D);

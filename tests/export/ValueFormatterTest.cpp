@@ -170,6 +170,7 @@ INSTANTIATE_TEST_SUITE_P(
                       FloatCase{1e-45, 7, "1.401298E-45"}, FloatCase{2.2250738585072014e-308, 15, "2.2250738585072E-308"},
                       FloatCase{0.1f, 7, "0.1"}, FloatCase{9.999999e-5, 15, "9.999999E-05"},
                       FloatCase{std::numeric_limits<double>::infinity(), 15, "Infinity"},
+                      FloatCase{-std::numeric_limits<double>::infinity(), 15, "-Infinity"},
                       FloatCase{std::nan(""), 15, "NaN"}));
 
 TEST(FloatingTextSeparator, LocaleSeparatorAlsoInExponentForm)
