@@ -1,5 +1,7 @@
 #include "DateTimePattern.h"
 
+#include "InPlace.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstring>
@@ -9,19 +11,21 @@ namespace quorvane::exporter {
 namespace {
 
 
-// Writes `value` with at least `minDigits` digits (at most 20 digits and a sign) at `d`;
-// returns the count.
-std::size_t writeNumber(char* d, std::int64_t value, int minDigits)
+// At most 20 digits and a sign.
+constexpr std::size_t kMaxNumberBytes = 21;
+
+// Writes `value` with at least `minDigits` digits at `d`; returns the end.
+char* writeNumber(char* d, std::int64_t value, int minDigits)
 {
     // Days, months, hours, minutes and seconds: at most two digits, most fields of a date.
     if (value >= 0 && value < 100 && minDigits <= 2) {
         if (value >= 10 || minDigits == 2) {
             d[0] = static_cast<char>('0' + value / 10);
             d[1] = static_cast<char>('0' + value % 10);
-            return 2;
+            return d + 2;
         }
         d[0] = static_cast<char>('0' + value);
-        return 1;
+        return d + 1;
     }
     char buf[24];
     int n = 0;
@@ -37,7 +41,7 @@ std::size_t writeNumber(char* d, std::int64_t value, int minDigits)
         buf[n++] = '-';
     for (int k = 0; k < n; ++k)
         d[k] = buf[n - 1 - k];
-    return static_cast<std::size_t>(n);
+    return d + n;
 }
 
 bool isPatternLetter(QChar c)
@@ -225,61 +229,75 @@ void DateTimePattern::removeTimeZone()
 void DateTimePattern::append(std::string& out, const CalendarNames& names, const CivilDateTime& v,
                              std::string_view fractionSeparator) const
 {
-    // Numbers and literals are gathered on the stack and go onto the line together: one
-    // append for a whole date rather than one for each field.
-    char buf[128];
-    std::size_t used = 0;
-    const auto flush = [&] {
-        out.append(buf, used);
-        used = 0;
+    appendInPlace(out, maxBytes(names, fractionSeparator.size()),
+                  [&](char* d) { return write(d, names, v, fractionSeparator); });
+}
+
+std::size_t DateTimePattern::maxBytes(const CalendarNames& names, std::size_t fractionSeparatorSize) const
+{
+    const auto longest = [](const auto& texts) {
+        qsizetype units = 0;
+        for (const QString& t : texts)
+            units = std::max(units, t.size());
+        return TextEncoder::maxBytes(units);
     };
-    const auto number = [&](std::int64_t value, int minDigits) {
-        if (used + 24 > sizeof buf)
-            flush();
-        used += writeNumber(buf + used, value, minDigits);
-    };
-    const auto bytes = [&](std::string_view b) {
-        if (used + b.size() > sizeof buf) {
-            flush();
-            if (b.size() > sizeof buf) {
-                out += b;
-                return;
-            }
+    // A change of case may lengthen a name: three units for one at most.
+    const std::size_t amPm = 3 * longest(std::array<QString, 2>{names.am, names.pm});
+    std::size_t bytes = 0;
+    for (const Token& t : m_tokens) {
+        switch (t.field) {
+        case Field::Literal: bytes += t.bytes.size(); break;
+        case Field::DayShortName: bytes += longest(names.daysShort); break;
+        case Field::DayLongName: bytes += longest(names.daysLong); break;
+        case Field::MonthShortName: bytes += longest(names.monthsShort); break;
+        case Field::MonthLongName: bytes += longest(names.monthsLong); break;
+        case Field::Second:
+        case Field::Second2: bytes += kMaxNumberBytes + fractionSeparatorSize + 7; break;
+        case Field::AmPmUpper:
+        case Field::AmPmLower:
+        case Field::AmPmAsIs: bytes += amPm; break;
+        case Field::TimeZone: break;
+        default: bytes += kMaxNumberBytes; break;
         }
-        std::memcpy(buf + used, b.data(), b.size());
-        used += b.size();
+    }
+    return bytes;
+}
+
+char* DateTimePattern::write(char* d, const CalendarNames& names, const CivilDateTime& v,
+                             std::string_view fractionSeparator) const
+{
+    const auto bytes = [&d](std::string_view b) {
+        std::memcpy(d, b.data(), b.size());
+        d += b.size();
     };
-    const auto text = [&](const QString& t) {
-        flush();
-        m_encoder.append(out, t);
-    };
+    const auto text = [&](const QString& t) { d = m_encoder.write(d, t); };
     const int hour12 = v.hour % 12 == 0 ? 12 : v.hour % 12;
     for (const Token& t : m_tokens) {
         switch (t.field) {
         case Field::Literal: bytes(t.bytes); break;
-        case Field::Day: number(v.day, 1); break;
-        case Field::Day2: number(v.day, 2); break;
+        case Field::Day: d = writeNumber(d, v.day, 1); break;
+        case Field::Day2: d = writeNumber(d, v.day, 2); break;
         case Field::DayShortName: text(names.daysShort[static_cast<std::size_t>(v.dayOfWeek)]); break;
         case Field::DayLongName: text(names.daysLong[static_cast<std::size_t>(v.dayOfWeek)]); break;
-        case Field::Month: number(v.month, 1); break;
-        case Field::Month2: number(v.month, 2); break;
+        case Field::Month: d = writeNumber(d, v.month, 1); break;
+        case Field::Month2: d = writeNumber(d, v.month, 2); break;
         case Field::MonthShortName: text(names.monthsShort[static_cast<std::size_t>(v.month - 1)]); break;
         case Field::MonthLongName: text(names.monthsLong[static_cast<std::size_t>(v.month - 1)]); break;
         case Field::Year:
             if (t.text.size() == 2)
-                number(((v.year % 100) + 100) % 100, 2);
+                d = writeNumber(d, ((v.year % 100) + 100) % 100, 2);
             else
-                number(v.year, 4);
+                d = writeNumber(d, v.year, 4);
             break;
-        case Field::Hour: number(m_twelveHour ? hour12 : v.hour, 1); break;
-        case Field::Hour2: number(m_twelveHour ? hour12 : v.hour, 2); break;
-        case Field::Hour24: number(v.hour, 1); break;
-        case Field::Hour24_2: number(v.hour, 2); break;
-        case Field::Minute: number(v.minute, 1); break;
-        case Field::Minute2: number(v.minute, 2); break;
+        case Field::Hour: d = writeNumber(d, m_twelveHour ? hour12 : v.hour, 1); break;
+        case Field::Hour2: d = writeNumber(d, m_twelveHour ? hour12 : v.hour, 2); break;
+        case Field::Hour24: d = writeNumber(d, v.hour, 1); break;
+        case Field::Hour24_2: d = writeNumber(d, v.hour, 2); break;
+        case Field::Minute: d = writeNumber(d, v.minute, 1); break;
+        case Field::Minute2: d = writeNumber(d, v.minute, 2); break;
         case Field::Second:
         case Field::Second2:
-            number(v.second, t.field == Field::Second2 ? 2 : 1);
+            d = writeNumber(d, v.second, t.field == Field::Second2 ? 2 : 1);
             if (!fractionSeparator.empty() && v.ticks != 0) {
                 char digits[7];
                 std::int32_t f = v.ticks;
@@ -294,8 +312,8 @@ void DateTimePattern::append(std::string& out, const CalendarNames& names, const
                 bytes(std::string_view(digits, static_cast<std::size_t>(len)));
             }
             break;
-        case Field::Millis: number(v.ticks / 10'000, 1); break;
-        case Field::Millis3: number(v.ticks / 10'000, 3); break;
+        case Field::Millis: d = writeNumber(d, v.ticks / 10'000, 1); break;
+        case Field::Millis3: d = writeNumber(d, v.ticks / 10'000, 3); break;
         // Names mostly come in the case wanted already: no copy for those.
         case Field::AmPmUpper: {
             const QString& name = v.hour < 12 ? names.am : names.pm;
@@ -311,7 +329,7 @@ void DateTimePattern::append(std::string& out, const CalendarNames& names, const
         case Field::TimeZone: break;
         }
     }
-    flush();
+    return d;
 }
 
 void DateTimePattern::append(QString& out, const CalendarNames& names, const CivilDateTime& value,

@@ -51,6 +51,11 @@ public:
     // the seconds.
     void append(std::string& out, const CalendarNames& names, const CivilDateTime& value,
                 std::string_view fractionSeparator = {}) const;
+    // The same written at `d`, which has room for maxBytes(names, the separator's size);
+    // returns the end.
+    char* write(char* d, const CalendarNames& names, const CivilDateTime& value,
+                std::string_view fractionSeparator = {}) const;
+    std::size_t maxBytes(const CalendarNames& names, std::size_t fractionSeparatorSize = 0) const;
     // The same as text.
     void append(QString& out, const CalendarNames& names, const CivilDateTime& value,
                 QStringView fractionSeparator = {}) const;

@@ -1,5 +1,7 @@
 #include "NumberText.h"
 
+#include "InPlace.h"
+
 #include <algorithm>
 #include <array>
 #include <bit>
@@ -15,17 +17,6 @@ namespace {
 void appendAscii(std::string& out, const char* begin, const char* end)
 {
     out.append(begin, static_cast<std::size_t>(end - begin));
-}
-
-// Room for the longest text made first, what was not used cut off after: one sizing of
-// the line per value rather than an append per part.
-template <class Write>
-void appendInPlace(std::string& out, std::size_t room, Write write)
-{
-    const std::size_t start = out.size();
-    out.resize(start + room);
-    char* end = write(out.data() + start);
-    out.resize(static_cast<std::size_t>(end - out.data()));
 }
 
 // "00" to "99": two digits per table look-up instead of a division per digit.

@@ -1,5 +1,7 @@
 #include "TextEncoder.h"
 
+#include "InPlace.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -9,10 +11,18 @@
 
 namespace quorvane::exporter {
 
-#if defined(Q_OS_WIN)
-
 void TextEncoder::append(std::string& out, QStringView text, bool doubleQuotes) const
 {
+    if (!text.isEmpty())
+        appendInPlace(out, maxBytes(text.size()), [&](char* d) { return write(d, text, doubleQuotes); });
+}
+
+#if defined(Q_OS_WIN)
+
+char* TextEncoder::write(char* d, QStringView text, bool doubleQuotes) const
+{
+    // A Windows code page takes at most two bytes for a unit, UTF-8 three: within
+    // maxBytes() as on Linux.
     QString doubled;
     if (doubleQuotes && text.contains(u'"')) {
         doubled = text.toString();
@@ -20,15 +30,7 @@ void TextEncoder::append(std::string& out, QStringView text, bool doubleQuotes) 
         text = doubled;
     }
     QStringEncoder encoder(QStringConverter::System, QStringConverter::Flag::Stateless);
-    const qsizetype start = static_cast<qsizetype>(out.size());
-    out.resize(out.size() + static_cast<std::size_t>(encoder.requiredSpace(text.size())));
-    char* end = encoder.appendToBuffer(out.data() + start, text);
-    out.resize(static_cast<std::size_t>(end - out.data()));
-}
-
-char* TextEncoder::write(char* d, QStringView, bool) const
-{
-    return d;
+    return encoder.appendToBuffer(d, text);
 }
 
 QString TextEncoder::decode(std::string_view bytes) const
@@ -38,18 +40,6 @@ QString TextEncoder::decode(std::string_view bytes) const
 }
 
 #else
-
-void TextEncoder::append(std::string& out, QStringView text, bool doubleQuotes) const
-{
-    // Encoded straight into the line: room for the longest encoding is made first and
-    // what was not used is cut off at the end.
-    if (text.isEmpty())
-        return;
-    const std::size_t start = out.size();
-    out.resize(start + maxBytes(text.size()));
-    char* end = write(out.data() + start, text, doubleQuotes);
-    out.resize(static_cast<std::size_t>(end - out.data()));
-}
 
 namespace {
 

@@ -18,22 +18,10 @@ public:
     // Appends `text`; with `doubleQuotes` every '"' is written twice.
     void append(std::string& out, QStringView text, bool doubleQuotes = false) const;
     // The same written at `d`, which has room for maxBytes(text.size()); returns the end.
-    // (UTF-8 only: on a system whose code page is another, `d` is left as it was and
-    // hasPlainWrite() says so.)
     char* write(char* d, QStringView text, bool doubleQuotes = false) const;
     static constexpr std::size_t maxBytes(qsizetype units) { return 3 * static_cast<std::size_t>(units); }
-    static constexpr bool hasPlainWrite();
     // The bytes back to text (the rare cut of a separator that changed mid-line).
     QString decode(std::string_view bytes) const;
 };
-
-constexpr bool TextEncoder::hasPlainWrite()
-{
-#if defined(Q_OS_WIN)
-    return false;
-#else
-    return true;
-#endif
-}
 
 } // namespace quorvane::exporter

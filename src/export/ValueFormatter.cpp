@@ -1,5 +1,6 @@
 #include "ValueFormatter.h"
 
+#include "InPlace.h"
 #include "NumberText.h"
 
 #include <algorithm>
@@ -13,6 +14,11 @@ ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale))
     m_encoder.append(m_true, m_locale.trueText());
     m_encoder.append(m_false, m_locale.falseText());
     m_dayTextsApply = !m_locale.shortDate().showsTimeOfDay() && !m_locale.longTime().showsDate();
+    // A date's longest text, twice over for quotes doubled in it.
+    const std::size_t dateRoom = m_locale.shortDate().maxBytes(m_locale.names()) + 1;
+    m_dateTimeRoom =
+        2 * std::max(kMaxFloatingText + m_point.size(), dateRoom + m_locale.longTime().maxBytes(m_locale.names()));
+    m_extendedDateRoom = 2 * (dateRoom + m_locale.longTime().maxBytes(m_locale.names(), m_point.size()));
 }
 
 QString ValueFormatter::text(const db::Value& value) const
@@ -22,86 +28,85 @@ QString ValueFormatter::text(const db::Value& value) const
     return m_encoder.decode(out);
 }
 
-void ValueFormatter::doubleQuotesFrom(std::string& out, std::size_t start) const
+char* ValueFormatter::doubleQuotesIn(char* begin, char* end)
 {
     // A locale's pattern or names may hold a quote; digits never do, so this is rare.
-    const std::size_t quote = out.find('"', start);
-    if (quote == std::string::npos)
-        return;
-    m_scratch.assign(out, quote);
-    out.resize(quote);
-    for (char c : m_scratch) {
-        out += c;
+    // The room reserved for a date is twice its longest text.
+    const auto quotes = std::count(begin, end, '"');
+    if (quotes == 0)
+        return end;
+    char* to = end + quotes;
+    for (char* from = end; from != begin;) {
+        const char c = *--from;
+        *--to = c;
         if (c == '"')
-            out += '"';
+            *--to = '"';
     }
+    return end + quotes;
 }
 
-void ValueFormatter::appendDateTime(std::string& out, const CivilDateTime& value, bool showDate,
-                                    std::string_view fractionSeparator, bool doubleQuotes) const
+char* ValueFormatter::writeDateTime(char* d, const CivilDateTime& value, bool showDate,
+                                    std::string_view fractionSeparator) const
 {
     // The short date; a space and the long time when the time is not midnight; the time
     // alone for the zero date (30 December 1899).
-    const std::size_t start = out.size();
     if (showDate) {
-        m_locale.shortDate().append(out, m_locale.names(), value);
+        d = m_locale.shortDate().write(d, m_locale.names(), value);
         if (!value.isMidnight())
-            out += ' ';
+            *d++ = ' ';
     }
     if (!showDate || !value.isMidnight())
-        m_locale.longTime().append(out, m_locale.names(), value, fractionSeparator);
-    if (doubleQuotes)
-        doubleQuotesFrom(out, start);
+        d = m_locale.longTime().write(d, m_locale.names(), value, fractionSeparator);
+    return d;
 }
 
-void ValueFormatter::appendDay(std::string& out, std::int64_t day) const
+char* ValueFormatter::writeDay(char* d, std::int64_t day) const
 {
     if (m_dayTexts.empty())
         m_dayTexts.resize(kDayTexts);
     DayText& cached = m_dayTexts[static_cast<std::uint64_t>(day) % kDayTexts];
     if (cached.day == day) {
-        out.append(cached.text, cached.length);
-        return;
+        std::memcpy(d, cached.text, cached.length);
+        return d + cached.length;
     }
-    const std::size_t start = out.size();
-    m_locale.shortDate().append(out, m_locale.names(), civilFromDays(db::kOleEpoch + day));
-    const std::size_t length = out.size() - start;
+    char* const start = d;
+    d = m_locale.shortDate().write(d, m_locale.names(), civilFromDays(db::kOleEpoch + day));
+    const auto length = static_cast<std::size_t>(d - start);
     if (length <= sizeof cached.text) { // long month names are not kept
         cached.day = static_cast<std::int32_t>(day);
         cached.length = static_cast<std::uint8_t>(length);
-        std::copy_n(out.data() + start, length, cached.text);
+        std::copy_n(start, length, cached.text);
     }
+    return d;
 }
 
-void ValueFormatter::appendOleDate(std::string& out, double days, bool doubleQuotes) const
+char* ValueFormatter::writeOleDate(char* d, double days, bool doubleQuotes) const
 {
     std::int64_t day = 0;
     std::int64_t seconds = 0;
     if (!db::oleDateParts(days, day, seconds)) {
         // Outside the calendar Access knows: the stored number, rather than nothing.
-        appendFloatingText(out, days, 15, m_point);
-        return;
+        return writeFloatingText(d, days, 15, m_point);
     }
+    char* const start = d;
     if (!m_dayTextsApply) {
         CivilDateTime civil = civilFromDays(db::kOleEpoch + day);
         db::setTimeOfDay(civil, seconds * db::kTicksPerSecond);
-        appendDateTime(out, civil, day != 0, {}, doubleQuotes);
-        return;
+        d = writeDateTime(d, civil, day != 0, {});
+    } else {
+        // As writeDateTime, with the date's text taken from the table.
+        if (day != 0) {
+            d = writeDay(d, day);
+            if (seconds != 0)
+                *d++ = ' ';
+        }
+        if (day == 0 || seconds != 0) {
+            CivilDateTime time;
+            db::setTimeOfDay(time, seconds * db::kTicksPerSecond);
+            d = m_locale.longTime().write(d, m_locale.names(), time);
+        }
     }
-    // As appendDateTime, with the date's text taken from the table.
-    const std::size_t start = out.size();
-    if (day != 0) {
-        appendDay(out, day);
-        if (seconds != 0)
-            out += ' ';
-    }
-    if (day == 0 || seconds != 0) {
-        CivilDateTime time;
-        db::setTimeOfDay(time, seconds * db::kTicksPerSecond);
-        m_locale.longTime().append(out, m_locale.names(), time);
-    }
-    if (doubleQuotes)
-        doubleQuotesFrom(out, start);
+    return doubleQuotes ? doubleQuotesIn(start, d) : d;
 }
 
 char* ValueFormatter::write(char* d, const db::Value& value, bool doubleQuotes) const
@@ -116,6 +121,13 @@ char* ValueFormatter::write(char* d, const db::Value& value, bool doubleQuotes) 
     case ValueKind::Single: return writeFloatingText(d, value.asSingle(), 7, m_point);
     case ValueKind::Double: return writeFloatingText(d, value.asDouble(), 15, m_point);
     case ValueKind::Currency: return writeCurrencyText(d, value.asCurrency().scaled, m_point);
+    case ValueKind::DateTime: return writeOleDate(d, value.asDateTime().days, doubleQuotes);
+    case ValueKind::DateTimeExtended: {
+        const db::ExtendedDate e = value.asDateTimeExtended();
+        char* const start = d;
+        d = writeDateTime(d, civilFromExtended(e.days, e.ticks), true, m_point);
+        return doubleQuotes ? doubleQuotesIn(start, d) : d;
+    }
     case ValueKind::Boolean: {
         const std::string& text = value.asBoolean() ? m_true : m_false;
         std::memcpy(d, text.data(), text.size());
@@ -129,12 +141,8 @@ void ValueFormatter::append(std::string& out, const db::Value& value, bool doubl
 {
     using db::ValueKind;
     if (const std::size_t room = inPlaceRoom(value); room != kAppendOnly) {
-        if (room == 0)
-            return;
-        const std::size_t start = out.size();
-        out.resize(start + room);
-        char* end = write(out.data() + start, value, doubleQuotes);
-        out.resize(static_cast<std::size_t>(end - out.data()));
+        if (room > 0)
+            appendInPlace(out, room, [&](char* d) { return write(d, value, doubleQuotes); });
         return;
     }
     switch (value.kind()) {
@@ -147,6 +155,8 @@ void ValueFormatter::append(std::string& out, const db::Value& value, bool doubl
     case ValueKind::Double:
     case ValueKind::Currency:
     case ValueKind::Boolean:
+    case ValueKind::DateTime:
+    case ValueKind::DateTimeExtended:
         return; // written above
     case ValueKind::Text:
         m_encoder.append(out, value.asText(), doubleQuotes);
@@ -154,14 +164,6 @@ void ValueFormatter::append(std::string& out, const db::Value& value, bool doubl
     case ValueKind::Decimal:
         appendDecimalText(out, value.asDecimal(), m_point);
         return;
-    case ValueKind::DateTime:
-        appendOleDate(out, value.asDateTime().days, doubleQuotes);
-        return;
-    case ValueKind::DateTimeExtended: {
-        const db::ExtendedDate d = value.asDateTimeExtended();
-        appendDateTime(out, civilFromExtended(d.days, d.ticks), true, m_point, doubleQuotes);
-        return;
-    }
     case ValueKind::Guid:
         m_encoder.append(out, value.asGuid().toString());
         return;

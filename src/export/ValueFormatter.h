@@ -38,7 +38,7 @@ public:
         switch (value.kind()) {
         case ValueKind::Null: return 0;
         case ValueKind::Text:
-            return TextEncoder::hasPlainWrite() ? TextEncoder::maxBytes(value.asText().size()) : kAppendOnly;
+            return TextEncoder::maxBytes(value.asText().size());
         case ValueKind::Byte:
         case ValueKind::Integer:
         case ValueKind::Long:
@@ -47,6 +47,8 @@ public:
         case ValueKind::Double: return kMaxFloatingText + m_point.size();
         case ValueKind::Currency: return kMaxCurrencyText + m_point.size();
         case ValueKind::Boolean: return std::max(m_true.size(), m_false.size());
+        case ValueKind::DateTime: return m_dateTimeRoom;
+        case ValueKind::DateTimeExtended: return m_extendedDateRoom;
         default: return kAppendOnly;
         }
     }
@@ -56,11 +58,11 @@ public:
     const TextEncoder& encoder() const { return m_encoder; }
 
 private:
-    void appendDateTime(std::string& out, const CivilDateTime& value, bool showDate,
-                        std::string_view fractionSeparator, bool doubleQuotes) const;
-    void appendOleDate(std::string& out, double days, bool doubleQuotes) const;
-    void appendDay(std::string& out, std::int64_t day) const;
-    void doubleQuotesFrom(std::string& out, std::size_t start) const;
+    char* writeDateTime(char* d, const CivilDateTime& value, bool showDate, std::string_view fractionSeparator) const;
+    char* writeOleDate(char* d, double days, bool doubleQuotes) const;
+    char* writeDay(char* d, std::int64_t day) const;
+    // Doubles each quote in [begin, end), which has room for that after it; returns the end.
+    static char* doubleQuotesIn(char* begin, char* end);
 
     // The short date of recent days, by day number modulo the table's size: a span of
     // that many days (almost three years) never collides, and the table stays in the
@@ -78,7 +80,8 @@ private:
     std::string m_point;
     std::string m_true;
     std::string m_false;
-    mutable std::string m_scratch; // one date at a time, its capacity kept
+    std::size_t m_dateTimeRoom = 0;     // the most a Date/Time value writes
+    std::size_t m_extendedDateRoom = 0; // the same for Date/Time Extended
     bool m_dayTextsApply = false;  // the date's text depends on the day alone
     mutable std::vector<DayText> m_dayTexts; // made at the first date
 };
