@@ -15,18 +15,8 @@ namespace {
 constexpr std::size_t kMaxNumberBytes = 21;
 
 // Writes `value` with at least `minDigits` digits at `d`; returns the end.
-char* writeNumber(char* d, std::int64_t value, int minDigits)
+char* writeLongNumber(char* d, std::int64_t value, int minDigits)
 {
-    // Days, months, hours, minutes and seconds: at most two digits, most fields of a date.
-    if (value >= 0 && value < 100 && minDigits <= 2) {
-        if (value >= 10 || minDigits == 2) {
-            d[0] = static_cast<char>('0' + value / 10);
-            d[1] = static_cast<char>('0' + value % 10);
-            return d + 2;
-        }
-        d[0] = static_cast<char>('0' + value);
-        return d + 1;
-    }
     char buf[24];
     int n = 0;
     const bool negative = value < 0;
@@ -42,6 +32,22 @@ char* writeNumber(char* d, std::int64_t value, int minDigits)
     for (int k = 0; k < n; ++k)
         d[k] = buf[n - 1 - k];
     return d + n;
+}
+
+// The same, with days, months, hours, minutes and seconds (at most two digits, most
+// fields of a date) written here, inline.
+inline char* writeNumber(char* d, std::int64_t value, int minDigits)
+{
+    if (value >= 0 && value < 100 && minDigits <= 2) {
+        if (value >= 10 || minDigits == 2) {
+            d[0] = static_cast<char>('0' + value / 10);
+            d[1] = static_cast<char>('0' + value % 10);
+            return d + 2;
+        }
+        d[0] = static_cast<char>('0' + value);
+        return d + 1;
+    }
+    return writeLongNumber(d, value, minDigits);
 }
 
 bool isPatternLetter(QChar c)
@@ -261,6 +267,30 @@ std::size_t DateTimePattern::maxBytes(const CalendarNames& names, std::size_t fr
         }
     }
     return bytes;
+}
+
+bool DateTimePattern::mayWrite(char16_t c, const CalendarNames& names) const
+{
+    const auto inAny = [c](const auto& texts) {
+        return std::any_of(texts.begin(), texts.end(), [c](const QString& t) { return t.contains(QChar(c)); });
+    };
+    for (const Token& t : m_tokens) {
+        bool found = false;
+        switch (t.field) {
+        case Field::Literal: found = t.text.contains(QChar(c)); break;
+        case Field::DayShortName: found = inAny(names.daysShort); break;
+        case Field::DayLongName: found = inAny(names.daysLong); break;
+        case Field::MonthShortName: found = inAny(names.monthsShort); break;
+        case Field::MonthLongName: found = inAny(names.monthsLong); break;
+        case Field::AmPmUpper:
+        case Field::AmPmLower:
+        case Field::AmPmAsIs: found = inAny(std::array<QString, 2>{names.am, names.pm}); break;
+        default: break;
+        }
+        if (found)
+            return true;
+    }
+    return false;
 }
 
 char* DateTimePattern::write(char* d, const CalendarNames& names, const CivilDateTime& v,

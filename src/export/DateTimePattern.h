@@ -56,6 +56,9 @@ public:
     char* write(char* d, const CalendarNames& names, const CivilDateTime& value,
                 std::string_view fractionSeparator = {}) const;
     std::size_t maxBytes(const CalendarNames& names, std::size_t fractionSeparatorSize = 0) const;
+    // Whether `c` can be part of what the pattern writes: in its literal text or in a
+    // name it spells out (digits and separators aside).
+    bool mayWrite(char16_t c, const CalendarNames& names) const;
     // The same as text.
     void append(QString& out, const CalendarNames& names, const CivilDateTime& value,
                 QStringView fractionSeparator = {}) const;

@@ -29,6 +29,87 @@ constexpr auto kDigitPairs = [] {
     return pairs;
 }();
 
+// 10^0 to 10^9, for the count of a number's digits.
+constexpr std::array<std::uint32_t, 10> kPowersOfTenWhole = {
+    1, 10, 100, 1'000, 10'000, 100'000, 1'000'000, 10'000'000, 100'000'000, 1'000'000'000};
+
+// The decimal digits of `n` (below 10^8 when it comes with a longer number) at `d`, two
+// at a time from the last; returns the end.
+char* writeShortDigits(char* d, std::uint32_t n)
+{
+    // floor(log10(n)) from the bit length (1233 / 4096 is just above log10(2)), one off
+    // at most, which the table of powers settles.
+    const int estimate = (std::bit_width(n | 1) * 1233) >> 12;
+    const int count = estimate + (n >= kPowersOfTenWhole[static_cast<std::size_t>(estimate)] ? 1 : 0);
+    char* const end = d + std::max(count, 1);
+    char* p = end;
+    while (n >= 100) {
+        const std::uint32_t pair = n % 100;
+        n /= 100;
+        p -= 2;
+        std::memcpy(p, &kDigitPairs[2 * pair], 2);
+    }
+    if (n >= 10) {
+        p -= 2;
+        std::memcpy(p, &kDigitPairs[2 * n], 2);
+    } else {
+        *--p = static_cast<char>('0' + n);
+    }
+    return end;
+}
+
+// Exactly eight digits, leading zeros kept: four pairs worked out side by side rather
+// than one after the other.
+char* writeEightDigits(char* d, std::uint32_t n)
+{
+    const std::uint32_t high = n / 10'000;
+    const std::uint32_t low = n % 10'000;
+    std::memcpy(d, &kDigitPairs[2 * (high / 100)], 2);
+    std::memcpy(d + 2, &kDigitPairs[2 * (high % 100)], 2);
+    std::memcpy(d + 4, &kDigitPairs[2 * (low / 100)], 2);
+    std::memcpy(d + 6, &kDigitPairs[2 * (low % 100)], 2);
+    return d + 8;
+}
+
+// The decimal digits of `n` at `d`; returns the end. A longer number is cut into runs
+// of eight digits, which keeps the arithmetic in 32 bits and its steps independent.
+char* writeDigits(char* d, std::uint64_t n)
+{
+    constexpr std::uint64_t kTen8 = 100'000'000;
+    if (n < kTen8)
+        return writeShortDigits(d, static_cast<std::uint32_t>(n));
+    const std::uint64_t upper = n / kTen8;
+    const auto last = static_cast<std::uint32_t>(n % kTen8);
+    if (upper < kTen8)
+        d = writeShortDigits(d, static_cast<std::uint32_t>(upper));
+    else
+        d = writeEightDigits(writeShortDigits(d, static_cast<std::uint32_t>(upper / kTen8)),
+                             static_cast<std::uint32_t>(upper % kTen8));
+    return writeEightDigits(d, last);
+}
+
+// Short runs of digits are copied eight bytes at a time: the source holds eight bytes
+// more than it uses, and the writer's room has kCopySlack to spare after its text. (A
+// copy of a length known only at run time is a library call, costlier than the copy.)
+constexpr std::size_t kCopySlack = 8;
+char* copyShort(char* d, const char* from, std::size_t n)
+{
+    for (std::size_t i = 0; i < n; i += 8)
+        std::memcpy(d + i, from + i, 8);
+    return d + n;
+}
+
+// The decimal separator, mostly a single byte.
+char* copySeparator(char* d, std::string_view separator)
+{
+    if (separator.size() == 1) {
+        *d = separator[0];
+        return d + 1;
+    }
+    std::memcpy(d, separator.data(), separator.size());
+    return d + separator.size();
+}
+
 // Rounds a whole-number candidate, 0 <= x < 2^52, to the nearest integer, ties to even
 // (as std::nearbyint in the default rounding mode): adding 2^52 leaves no bits for a
 // fraction. Without this the rounding is a call into the math library per value.
@@ -46,7 +127,7 @@ namespace {
 // power of ten of the first one.
 struct Scientific {
     bool negative = false;
-    char digits[32];
+    char digits[40]; // the digits, and the spare bytes copyShort reads
     int count = 0;
     int exponent = 0;
 };
@@ -134,7 +215,7 @@ int decimalExponent(double v)
 // digit stands for. Sets the count and the exponent of the first digit.
 void setDigits(Scientific& s, std::uint64_t n, int scale)
 {
-    const int length = static_cast<int>(std::to_chars(s.digits, s.digits + sizeof s.digits, n).ptr - s.digits);
+    const int length = static_cast<int>(writeDigits(s.digits, n) - s.digits);
     s.count = length;
     while (s.count > 1 && s.digits[s.count - 1] == '0')
         --s.count;
@@ -254,19 +335,15 @@ void roundedDigits(double value, int significantDigits, Scientific& sci)
 
 char* writeFloatingText(char* d, double value, int significantDigits, std::string_view decimalSeparator)
 {
-    const auto put = [&d](const char* from, std::size_t n) {
-        std::memcpy(d, from, n);
-        d += n;
-    };
     if (std::isnan(value)) {
-        put("NaN", 3);
-        return d;
+        std::memcpy(d, "NaN", 3);
+        return d + 3;
     }
     if (std::isinf(value)) {
         if (value < 0)
             *d++ = '-';
-        put("Infinity", 8);
-        return d;
+        std::memcpy(d, "Infinity", 8);
+        return d + 8;
     }
     if (value == 0.0) { // negative zero too
         *d++ = '0';
@@ -292,32 +369,33 @@ char* writeFloatingText(char* d, double value, int significantDigits, std::strin
     if (exponent < -4 || exponent >= significantDigits) {
         *d++ = digits[0];
         if (count > 1) {
-            put(decimalSeparator.data(), decimalSeparator.size());
-            put(digits + 1, static_cast<std::size_t>(count - 1));
+            d = copySeparator(d, decimalSeparator);
+            d = copyShort(d, digits + 1, static_cast<std::size_t>(count - 1));
         }
         *d++ = 'E';
         *d++ = exponent < 0 ? '-' : '+';
         const int magnitude = std::abs(exponent);
         if (magnitude >= 100)
             *d++ = static_cast<char>('0' + magnitude / 100);
-        put(&kDigitPairs[2 * static_cast<std::size_t>(magnitude % 100)], 2);
+        std::memcpy(d, &kDigitPairs[2 * static_cast<std::size_t>(magnitude % 100)], 2);
+        d += 2;
     } else if (exponent >= 0) {
         const int intDigits = exponent + 1;
         if (count <= intDigits) {
-            put(digits, static_cast<std::size_t>(count));
+            d = copyShort(d, digits, static_cast<std::size_t>(count));
             for (int i = count; i < intDigits; ++i)
                 *d++ = '0';
         } else {
-            put(digits, static_cast<std::size_t>(intDigits));
-            put(decimalSeparator.data(), decimalSeparator.size());
-            put(digits + intDigits, static_cast<std::size_t>(count - intDigits));
+            d = copyShort(d, digits, static_cast<std::size_t>(intDigits));
+            d = copySeparator(d, decimalSeparator);
+            d = copyShort(d, digits + intDigits, static_cast<std::size_t>(count - intDigits));
         }
     } else {
         *d++ = '0';
-        put(decimalSeparator.data(), decimalSeparator.size());
+        d = copySeparator(d, decimalSeparator);
         for (int i = -1; i > exponent; --i)
             *d++ = '0';
-        put(digits, static_cast<std::size_t>(count));
+        d = copyShort(d, digits, static_cast<std::size_t>(count));
     }
     return d;
 }
@@ -330,7 +408,10 @@ void appendFloatingText(std::string& out, double value, int significantDigits, s
 
 char* writeIntegerText(char* d, std::int64_t value)
 {
-    return std::to_chars(d, d + kMaxIntegerText, value).ptr;
+    if (value < 0)
+        *d++ = '-';
+    // Unsigned, so that the most negative number has a magnitude too.
+    return writeDigits(d, value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value));
 }
 
 void appendIntegerText(std::string& out, std::int64_t value)
@@ -383,10 +464,9 @@ char* writeCurrencyText(char* d, std::int64_t scaled, std::string_view decimalSe
 
     if (negative)
         *d++ = '-';
-    d = std::to_chars(d, d + 20, whole).ptr;
+    d = writeDigits(d, whole);
     if (fraction != 0) {
-        std::memcpy(d, decimalSeparator.data(), decimalSeparator.size());
-        d += decimalSeparator.size();
+        d = copySeparator(d, decimalSeparator);
         std::memcpy(d, &kDigitPairs[2 * (fraction / 100)], 2);
         std::memcpy(d + 2, &kDigitPairs[2 * (fraction % 100)], 2);
         d += 4;

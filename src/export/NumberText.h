@@ -25,7 +25,7 @@ void appendCurrencyText(std::string& out, std::int64_t scaled, std::string_view 
 
 // The same three written at `d`, which has room for the most they write (the constant
 // below plus the separator's size); each returns the end of what it wrote.
-constexpr std::size_t kMaxFloatingText = 40; // a sign, 17 digits, 14 zeros, an exponent
+constexpr std::size_t kMaxFloatingText = 40; // a sign, 17 digits, a few zeros, an exponent; spare bytes
 constexpr std::size_t kMaxIntegerText = 20;
 constexpr std::size_t kMaxCurrencyText = 24;
 char* writeFloatingText(char* d, double value, int significantDigits, std::string_view decimalSeparator);

@@ -19,6 +19,8 @@ ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale))
     m_dateTimeRoom =
         2 * std::max(kMaxFloatingText + m_point.size(), dateRoom + m_locale.longTime().maxBytes(m_locale.names()));
     m_extendedDateRoom = 2 * (dateRoom + m_locale.longTime().maxBytes(m_locale.names(), m_point.size()));
+    m_datesMayHoldQuotes = m_locale.shortDate().mayWrite(u'"', m_locale.names())
+                           || m_locale.longTime().mayWrite(u'"', m_locale.names());
 }
 
 QString ValueFormatter::text(const db::Value& value) const
@@ -106,7 +108,7 @@ char* ValueFormatter::writeOleDate(char* d, double days, bool doubleQuotes) cons
             d = m_locale.longTime().write(d, m_locale.names(), time);
         }
     }
-    return doubleQuotes ? doubleQuotesIn(start, d) : d;
+    return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, d) : d;
 }
 
 char* ValueFormatter::write(char* d, const db::Value& value, bool doubleQuotes) const
@@ -126,7 +128,7 @@ char* ValueFormatter::write(char* d, const db::Value& value, bool doubleQuotes) 
         const db::ExtendedDate e = value.asDateTimeExtended();
         char* const start = d;
         d = writeDateTime(d, civilFromExtended(e.days, e.ticks), true, m_point);
-        return doubleQuotes ? doubleQuotesIn(start, d) : d;
+        return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, d) : d;
     }
     case ValueKind::Boolean: {
         const std::string& text = value.asBoolean() ? m_true : m_false;

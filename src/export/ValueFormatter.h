@@ -82,6 +82,7 @@ private:
     std::string m_false;
     std::size_t m_dateTimeRoom = 0;     // the most a Date/Time value writes
     std::size_t m_extendedDateRoom = 0; // the same for Date/Time Extended
+    bool m_datesMayHoldQuotes = true;   // a quote in a pattern or a name
     bool m_dayTextsApply = false;  // the date's text depends on the day alone
     mutable std::vector<DayText> m_dayTexts; // made at the first date
 };

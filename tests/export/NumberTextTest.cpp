@@ -11,6 +11,7 @@
 #include <cmath>
 #include <limits>
 #include <random>
+#include <vector>
 
 using namespace quorvane;
 using namespace quorvane::exporter;
@@ -50,6 +51,26 @@ INSTANTIATE_TEST_SUITE_P(
                       DecimalCase{1, 0, 0, 0, false, "18446744073709551616"},
                       DecimalCase{0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 28, false, "7,9228162514264337593543950335"},
                       DecimalCase{0xFFFFFFFFu, 0xFFFFFFFFu, 0xFFFFFFFFu, 0, true, "-79228162514264337593543950335"}));
+
+// Digits are counted from the bit length and written in runs of eight: every power of
+// ten and the number below it, both signs, read as std::to_chars writes them.
+TEST(IntegerText, EveryCountOfDigits)
+{
+    std::vector<std::int64_t> values = {0, std::numeric_limits<std::int64_t>::max(),
+                                        std::numeric_limits<std::int64_t>::min()};
+    for (std::int64_t p = 1;; p *= 10) {
+        values.insert(values.end(), {p, p - 1, -p, 1 - p});
+        if (p > std::numeric_limits<std::int64_t>::max() / 10)
+            break;
+    }
+    for (const std::int64_t v : values) {
+        char expected[24];
+        char* end = std::to_chars(expected, expected + sizeof expected, v).ptr;
+        std::string out = "x";
+        appendIntegerText(out, v);
+        EXPECT_EQ(out, "x" + std::string(expected, static_cast<std::size_t>(end - expected)));
+    }
+}
 
 TEST(CurrencyText, BothEndsOfTheRange)
 {
