@@ -215,11 +215,23 @@ int decimalExponent(double v)
 // digit stands for. Sets the count and the exponent of the first digit.
 void setDigits(Scientific& s, std::uint64_t n, int scale)
 {
-    const int length = static_cast<int>(writeDigits(s.digits, n) - s.digits);
-    s.count = length;
-    while (s.count > 1 && s.digits[s.count - 1] == '0')
-        --s.count;
-    s.exponent = length - 1 + scale;
+    // The zeros are cut from the number before its digits are written, 8, 4, 2 and 1 at
+    // a time: up to 15 of them, whatever their count, in four steps.
+    int zeros = 0;
+    const auto cut = [&](std::uint64_t power, int count) {
+        if (n % power == 0) {
+            n /= power;
+            zeros += count;
+        }
+    };
+    if (n != 0) {
+        cut(100'000'000, 8);
+        cut(10'000, 4);
+        cut(100, 2);
+        cut(10, 1);
+    }
+    s.count = static_cast<int>(writeDigits(s.digits, n) - s.digits);
+    s.exponent = s.count + zeros - 1 + scale;
 }
 
 // The digits of a positive normal double as the text shows them, without searching for

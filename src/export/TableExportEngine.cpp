@@ -106,27 +106,16 @@ public:
     void appendLine(std::string& out, const std::vector<db::Value>& row) override
     {
         // Written in place: `out` is kept longer than what is written (`used`), with
-        // room for the next value, its quotes and the separator; cut to size at the end.
+        // room after it for a closing quote, the separator and the next opening quote.
         const std::size_t start = out.size();
-        const std::size_t around = m_separator.size() + 2;
+        const std::size_t spare = m_separator.size() + 2;
+        out.resize(start + spare + kRoomAhead);
         std::size_t used = start;
         for (const db::Value& value : row) {
-            const std::size_t room = m_formatter.inPlaceRoom(value);
-            const std::size_t need = (room == ValueFormatter::kAppendOnly ? 0 : room) + around;
-            if (out.size() - used < need)
-                out.resize(used + need + kRoomAhead);
-            char* d = out.data() + used;
             if (m_quotes)
-                *d++ = '"';
-            if (room == ValueFormatter::kAppendOnly) {
-                out.resize(static_cast<std::size_t>(d - out.data()));
-                m_formatter.append(out, value, m_quotes);
-                used = out.size();
-                out.resize(used + around + kRoomAhead);
-                d = out.data() + used;
-            } else {
-                d = m_formatter.write(d, value, m_quotes);
-            }
+                out[used++] = '"';
+            used = m_formatter.writeInLine(out, used, value, m_quotes, spare, kRoomAhead);
+            char* d = out.data() + used;
             if (m_quotes)
                 *d++ = '"';
             for (char c : m_separator)

@@ -1,6 +1,5 @@
 #include "ValueFormatter.h"
 
-#include "InPlace.h"
 #include "NumberText.h"
 
 #include <algorithm>
@@ -111,58 +110,64 @@ char* ValueFormatter::writeOleDate(char* d, double days, bool doubleQuotes) cons
     return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, d) : d;
 }
 
-char* ValueFormatter::write(char* d, const db::Value& value, bool doubleQuotes) const
+std::size_t ValueFormatter::writeInLine(std::string& line, std::size_t used, const db::Value& value,
+                                        bool doubleQuotes, std::size_t spare, std::size_t ahead) const
 {
     using db::ValueKind;
+    const auto at = [&](std::size_t room) {
+        if (line.size() - used < room + spare)
+            line.resize(used + room + spare + ahead);
+        return line.data() + used;
+    };
+    const auto endOf = [&](const char* end) { return static_cast<std::size_t>(end - line.data()); };
     switch (value.kind()) {
-    case ValueKind::Text: return m_encoder.write(d, value.asText(), doubleQuotes);
-    case ValueKind::Byte: return writeIntegerText(d, value.asByte());
-    case ValueKind::Integer: return writeIntegerText(d, value.asInteger());
-    case ValueKind::Long: return writeIntegerText(d, value.asLong());
-    case ValueKind::BigInt: return writeIntegerText(d, value.asBigInt());
-    case ValueKind::Single: return writeFloatingText(d, value.asSingle(), 7, m_point);
-    case ValueKind::Double: return writeFloatingText(d, value.asDouble(), 15, m_point);
-    case ValueKind::Currency: return writeCurrencyText(d, value.asCurrency().scaled, m_point);
-    case ValueKind::DateTime: return writeOleDate(d, value.asDateTime().days, doubleQuotes);
+    case ValueKind::Null: return endOf(at(0));
+    case ValueKind::Text: {
+        const QString& text = value.asText();
+        return endOf(m_encoder.write(at(TextEncoder::maxBytes(text.size())), text, doubleQuotes));
+    }
+    case ValueKind::Byte: return endOf(writeIntegerText(at(kMaxIntegerText), value.asByte()));
+    case ValueKind::Integer: return endOf(writeIntegerText(at(kMaxIntegerText), value.asInteger()));
+    case ValueKind::Long: return endOf(writeIntegerText(at(kMaxIntegerText), value.asLong()));
+    case ValueKind::BigInt: return endOf(writeIntegerText(at(kMaxIntegerText), value.asBigInt()));
+    case ValueKind::Single:
+        return endOf(writeFloatingText(at(kMaxFloatingText + m_point.size()), value.asSingle(), 7, m_point));
+    case ValueKind::Double:
+        return endOf(writeFloatingText(at(kMaxFloatingText + m_point.size()), value.asDouble(), 15, m_point));
+    case ValueKind::Currency:
+        return endOf(writeCurrencyText(at(kMaxCurrencyText + m_point.size()), value.asCurrency().scaled, m_point));
+    case ValueKind::DateTime: return endOf(writeOleDate(at(m_dateTimeRoom), value.asDateTime().days, doubleQuotes));
     case ValueKind::DateTimeExtended: {
         const db::ExtendedDate e = value.asDateTimeExtended();
-        char* const start = d;
-        d = writeDateTime(d, civilFromExtended(e.days, e.ticks), true, m_point);
-        return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, d) : d;
+        char* const start = at(m_extendedDateRoom);
+        char* const end = writeDateTime(start, civilFromExtended(e.days, e.ticks), true, m_point);
+        return endOf(doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, end) : end);
     }
     case ValueKind::Boolean: {
         const std::string& text = value.asBoolean() ? m_true : m_false;
+        char* const d = at(text.size());
         std::memcpy(d, text.data(), text.size());
-        return d + text.size();
+        return endOf(d + text.size());
     }
-    default: return d; // Null, and the kinds append() writes
+    default: {
+        line.resize(used);
+        appendOther(line, value, doubleQuotes);
+        const std::size_t end = line.size();
+        line.resize(end + spare + ahead);
+        return end;
+    }
     }
 }
 
 void ValueFormatter::append(std::string& out, const db::Value& value, bool doubleQuotes) const
 {
+    out.resize(writeInLine(out, out.size(), value, doubleQuotes, 0, 0));
+}
+
+void ValueFormatter::appendOther(std::string& out, const db::Value& value, bool doubleQuotes) const
+{
     using db::ValueKind;
-    if (const std::size_t room = inPlaceRoom(value); room != kAppendOnly) {
-        if (room > 0)
-            appendInPlace(out, room, [&](char* d) { return write(d, value, doubleQuotes); });
-        return;
-    }
     switch (value.kind()) {
-    case ValueKind::Null:
-    case ValueKind::Byte:
-    case ValueKind::Integer:
-    case ValueKind::Long:
-    case ValueKind::BigInt:
-    case ValueKind::Single:
-    case ValueKind::Double:
-    case ValueKind::Currency:
-    case ValueKind::Boolean:
-    case ValueKind::DateTime:
-    case ValueKind::DateTimeExtended:
-        return; // written above
-    case ValueKind::Text:
-        m_encoder.append(out, value.asText(), doubleQuotes);
-        return;
     case ValueKind::Decimal:
         appendDecimalText(out, value.asDecimal(), m_point);
         return;
@@ -184,6 +189,8 @@ void ValueFormatter::append(std::string& out, const db::Value& value, bool doubl
     }
     case ValueKind::Complex:
         m_encoder.append(out, value.asComplex().display, doubleQuotes);
+        return;
+    default: // written in place by writeInLine()
         return;
     }
 }

@@ -12,7 +12,6 @@
 
 #include <QString>
 
-#include <algorithm>
 #include <cstdint>
 #include <limits>
 #include <string>
@@ -28,36 +27,20 @@ public:
     void append(std::string& out, const db::Value& value, bool doubleQuotes = false) const;
     QString text(const db::Value& value) const;
 
-    // Line builders that keep room ahead in their line write most values with write():
-    // at `d`, which has room for inPlaceRoom(value) bytes; returns the end. A value whose
-    // room is kAppendOnly (dates, binary data and the rarer kinds) is append()'s alone.
-    static constexpr std::size_t kAppendOnly = std::size_t(-1);
-    std::size_t inPlaceRoom(const db::Value& value) const
-    {
-        using db::ValueKind;
-        switch (value.kind()) {
-        case ValueKind::Null: return 0;
-        case ValueKind::Text:
-            return TextEncoder::maxBytes(value.asText().size());
-        case ValueKind::Byte:
-        case ValueKind::Integer:
-        case ValueKind::Long:
-        case ValueKind::BigInt: return kMaxIntegerText;
-        case ValueKind::Single:
-        case ValueKind::Double: return kMaxFloatingText + m_point.size();
-        case ValueKind::Currency: return kMaxCurrencyText + m_point.size();
-        case ValueKind::Boolean: return std::max(m_true.size(), m_false.size());
-        case ValueKind::DateTime: return m_dateTimeRoom;
-        case ValueKind::DateTimeExtended: return m_extendedDateRoom;
-        default: return kAppendOnly;
-        }
-    }
-    char* write(char* d, const db::Value& value, bool doubleQuotes = false) const;
+    // Writes `value` into `line` from `used` on: in place, the line lengthened first when
+    // it has less than the value's longest text and `spare` bytes there (by `ahead` more,
+    // so that short values do not each lengthen it). `spare` bytes stay free after what
+    // was written; the line is longer than that (cut it to size at the end). Returns the
+    // end of what was written.
+    std::size_t writeInLine(std::string& line, std::size_t used, const db::Value& value, bool doubleQuotes,
+                            std::size_t spare, std::size_t ahead) const;
 
     const TextLocale& locale() const { return m_locale; }
     const TextEncoder& encoder() const { return m_encoder; }
 
 private:
+    // Decimal, Replication ID, binary data, complex columns: appended.
+    void appendOther(std::string& out, const db::Value& value, bool doubleQuotes) const;
     char* writeDateTime(char* d, const CivilDateTime& value, bool showDate, std::string_view fractionSeparator) const;
     char* writeOleDate(char* d, double days, bool doubleQuotes) const;
     char* writeDay(char* d, std::int64_t day) const;
