@@ -318,7 +318,8 @@ private:
     void hold(int statement, qint64 record, bool endsTable);
     bool submitBatch(LinePipeline& pipeline, qint64 nextRecord, std::size_t keepInFlight);
     bool writeFormatted(LinePipeline& pipeline, std::size_t keepInFlight);
-    bool writeBatch(const RecordBatch& batch);
+    bool writeBatch(RecordBatch& batch);
+    bool readParts(LinePipeline& pipeline, const db::RowParts& parts, qint64 total, std::size_t keepInFlight);
     void waitYield();
     void noteRecord(qint64 record);
     bool batched() const { return m_interval.count() != 0; }
@@ -370,6 +371,7 @@ private:
     qint64 m_recordTotal = 0;
     // In the batched walk: the batch being filled, where what the reader meets is held.
     std::unique_ptr<RecordBatch> m_filling;
+    qint64 m_nextRecord = 1; // of the next line a batch writes
 
     bool m_pending = false;
     double m_pendingValue = 0.0;
@@ -673,15 +675,39 @@ bool TableExportEngine::Run::readRecordsInBatches(qint64 total)
         }
     }
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    // When the record set gives its rows in parts, the workers read them too and this
+    // thread only writes: a worker for every core. Otherwise this thread reads and the
+    // other cores format.
+    std::unique_ptr<db::RowParts> parts;
+    std::vector<std::unique_ptr<db::RowPartReader>> readers;
+    if (total >= kFewestRecordsForWorkers && !namesFailure && (!m_workers || *m_workers > 0)) {
+        try {
+            parts = m_records->rowParts();
+        } catch (...) {
+            parts.reset(); // read here then, as any other record set
+        }
+    }
+    const unsigned spareCores = parts ? cores : cores - 1;
     const int workers = m_workers ? std::max(*m_workers, 0)
         : total < kFewestRecordsForWorkers ? 0
-                                           : static_cast<int>(std::clamp(cores - 1, 1u, kMostWorkers));
+                                           : static_cast<int>(std::clamp(spareCores, 1u, kMostWorkers));
+    if (parts) {
+        try {
+            for (int i = 0; i < workers; ++i)
+                readers.push_back(parts->reader());
+        } catch (...) {
+            parts.reset();
+            readers.clear();
+        }
+    }
     std::vector<std::unique_ptr<LineFormatter>> formatters;
     for (int i = 0; i < std::max(workers, 1); ++i)
         formatters.push_back(lineFormatter(names));
     // Enough batches in flight that no worker waits for the next one.
     const std::size_t keepInFlight = static_cast<std::size_t>(workers) + 1;
-    LinePipeline pipeline(std::move(formatters), workers);
+    LinePipeline pipeline(std::move(formatters), workers, std::move(readers));
+    if (parts)
+        return readParts(pipeline, *parts, total, keepInFlight);
     m_filling = pipeline.freshBatch(1);
     struct Drop {
         std::unique_ptr<RecordBatch>& batch;
@@ -731,6 +757,39 @@ bool TableExportEngine::Run::readRecordsInBatches(qint64 total)
         if (!submitBatch(pipeline, m_filling->firstRecord + static_cast<qint64>(m_filling->count), 0))
             return false;
     } while (!m_filling->notes.empty());
+    flushProgress();
+    return !m_tableFailed;
+}
+
+// The records read by the workers, part by part, and written here in order.
+bool TableExportEngine::Run::readParts(LinePipeline& pipeline, const db::RowParts& parts, qint64 total,
+                                       std::size_t keepInFlight)
+{
+    std::size_t next = 0;
+    m_nextRecord = 1;
+    for (;;) {
+        while (next < parts.count() && pipeline.inFlight() < keepInFlight)
+            pipeline.submitPart(next++);
+        if (pipeline.inFlight() == 0)
+            break;
+        const auto due = m_lastPump + m_interval - std::chrono::steady_clock::now();
+        std::unique_ptr<RecordBatch> batch = pipeline.takeFormatted(std::max(due, decltype(due)::zero()));
+        if (!batch) {
+            // Between two lines, as the walk record by record yields there.
+            m_routine.run(206, [&] { pumpIfDue(); });
+            if (m_stop)
+                return false;
+            continue;
+        }
+        const bool goOn = writeBatch(*batch);
+        pipeline.recycle(std::move(batch));
+        if (!goOn || m_stop)
+            return false;
+    }
+    // The parts hold recordCount() rows, and a part that had fewer has failed: this
+    // only guards the progress shown.
+    if (m_nextRecord - 1 != total)
+        noteRecord(std::min(m_nextRecord - 1, total));
     flushProgress();
     return !m_tableFailed;
 }
@@ -796,9 +855,17 @@ void TableExportEngine::Run::waitYield()
 
 // Writes a formatted batch and reports what it holds, in record order; false when the
 // table ends there.
-bool TableExportEngine::Run::writeBatch(const RecordBatch& batch)
+bool TableExportEngine::Run::writeBatch(RecordBatch& batch)
 {
     report::ReportingRoutine& r = m_routine;
+    if (batch.follows) {
+        batch.firstRecord = m_nextRecord;
+        for (ReaderNote& note : batch.notes) {
+            if (note.record == 0)
+                note.record = batch.firstRecord + static_cast<qint64>(note.position) - 1;
+        }
+    }
+    m_nextRecord = batch.firstRecord + static_cast<qint64>(batch.formatted);
     std::size_t written = 0;
     const auto writeUpTo = [&](std::size_t rows) {
         rows = std::min(rows, batch.formatted);

@@ -221,6 +221,7 @@ void TableCursor::rewind()
     m_walk.map.rewind();
     m_walk.scanning = m_walk.mapLost;
     m_walk.scanNext = 1;
+    m_walk.listedNext = 0;
     m_walk.seen.clear();
     m_havePage = false;
     m_page = {};
@@ -257,6 +258,18 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
             }
             if (!isOwnDataPage(page))
                 continue;
+        } else if (walk.listedOnly) {
+            if (walk.listedNext >= walk.listed.size())
+                return false;
+            number = walk.listed[walk.listedNext++];
+            if (!pager.page(number, page, error) || !isOwnDataPage(page)) {
+                if (!error.isError())
+                    error = DbError::damaged(QStringLiteral("a page the table's map lists is not one of its data pages"),
+                                             number);
+                if (!readPast(error))
+                    return false;
+                continue;
+            }
         } else {
             if (!walk.map.next(pager, number, error)) {
                 if (!error.isError() || !readPast(error))
@@ -306,7 +319,14 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
     }
 }
 
-bool TableCursor::countRows(qint64& count, DbError& error)
+void TableCursor::walkPages(std::vector<std::uint32_t> pages)
+{
+    rewind();
+    m_walk.listedOnly = true;
+    m_walk.listed = std::move(pages);
+}
+
+bool TableCursor::countRows(qint64& count, DbError& error, std::vector<DataPage>* pages)
 {
     count = 0;
     if (m_salvage) {
@@ -322,11 +342,17 @@ bool TableCursor::countRows(qint64& count, DbError& error)
     walk.map.rewind();
     Page page;
     std::uint32_t rows = 0;
+    if (pages)
+        pages->clear();
     while (nextDataPage(walk, page, rows, error)) {
+        std::uint32_t onPage = 0;
         for (std::uint32_t r = 0; r < rows; ++r) {
             if (!(page.bytes.u16(m_layout.dataRowTable + 2 * r) & kRowDeleted))
-                ++count;
+                ++onPage;
         }
+        count += onPage;
+        if (pages)
+            pages->push_back({page.number, onPage});
     }
     return !error.isError();
 }
