@@ -319,7 +319,7 @@ private:
     bool submitBatch(LinePipeline& pipeline, qint64 nextRecord, std::size_t keepInFlight);
     bool writeFormatted(LinePipeline& pipeline, std::size_t keepInFlight);
     bool writeBatch(RecordBatch& batch);
-    bool readParts(LinePipeline& pipeline, const db::RowParts& parts, qint64 total, std::size_t keepInFlight);
+    bool readParts(LinePipeline& pipeline, const db::RowParts& parts, std::size_t keepInFlight);
     void waitYield();
     void noteRecord(qint64 record);
     bool batched() const { return m_interval.count() != 0; }
@@ -707,7 +707,7 @@ bool TableExportEngine::Run::readRecordsInBatches(qint64 total)
     const std::size_t keepInFlight = static_cast<std::size_t>(workers) + 1;
     LinePipeline pipeline(std::move(formatters), workers, std::move(readers));
     if (parts)
-        return readParts(pipeline, *parts, total, keepInFlight);
+        return readParts(pipeline, *parts, keepInFlight);
     m_filling = pipeline.freshBatch(1);
     struct Drop {
         std::unique_ptr<RecordBatch>& batch;
@@ -762,8 +762,7 @@ bool TableExportEngine::Run::readRecordsInBatches(qint64 total)
 }
 
 // The records read by the workers, part by part, and written here in order.
-bool TableExportEngine::Run::readParts(LinePipeline& pipeline, const db::RowParts& parts, qint64 total,
-                                       std::size_t keepInFlight)
+bool TableExportEngine::Run::readParts(LinePipeline& pipeline, const db::RowParts& parts, std::size_t keepInFlight)
 {
     std::size_t next = 0;
     m_nextRecord = 1;
@@ -786,10 +785,6 @@ bool TableExportEngine::Run::readParts(LinePipeline& pipeline, const db::RowPart
         if (!goOn || m_stop)
             return false;
     }
-    // The parts hold recordCount() rows, and a part that had fewer has failed: this
-    // only guards the progress shown.
-    if (m_nextRecord - 1 != total)
-        noteRecord(std::min(m_nextRecord - 1, total));
     flushProgress();
     return !m_tableFailed;
 }

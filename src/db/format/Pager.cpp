@@ -117,6 +117,30 @@ bool Pager::tailPage(Page& out, DbError& error)
     return true;
 }
 
+bool Pager::pageHead(std::uint32_t number, std::uint32_t bytes, std::vector<std::uint8_t>& buffer, Page& out,
+                     DbError& error)
+{
+    if (m_pageSize == 0 || number >= pageCount()) {
+        error = DbError::damaged(QStringLiteral("a page number points past the end of the file"), number);
+        return false;
+    }
+    bytes = std::min((bytes + 15) & ~15u, m_pageSize);
+    if (m_mapped && (!m_decoder || number == 0))
+        return page(number, out, error);
+    buffer.resize(bytes);
+    if (!readAt(std::uint64_t(number) * m_pageSize, buffer.data(), bytes)) {
+        error = DbError::damaged(QStringLiteral("the page cannot be read"), number);
+        return false;
+    }
+    // The decoders work block by block from the page's start: its head decodes alone.
+    if (m_decoder && number != 0)
+        m_decoder->decodePage(number, std::span<std::uint8_t>(buffer.data(), bytes));
+    out.number = number;
+    out.owner.reset();
+    out.bytes = ByteView(buffer.data(), bytes);
+    return true;
+}
+
 bool Pager::page(std::uint32_t number, Page& out, DbError& error)
 {
     if (m_pageSize == 0 || number >= pageCount()) {

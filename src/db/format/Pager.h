@@ -52,6 +52,10 @@ public:
 
     // Page `number`; a page past the end of the file is a damaged-file error.
     bool page(std::uint32_t number, Page& out, DbError& error);
+    // The first `bytes` of page `number` (whole blocks of 16, at most the page) read into
+    // `buffer`, not cached: a look at a page's header and row table.
+    bool pageHead(std::uint32_t number, std::uint32_t bytes, std::vector<std::uint8_t>& buffer, Page& out,
+                  DbError& error);
     // The bytes a file cut short still holds of its last page (page pageCount()), or 0.
     std::uint32_t tailBytes() const { return m_pageSize ? static_cast<std::uint32_t>(m_size % m_pageSize) : 0; }
     // That part page, made up to a whole page with zeros: only what lies in its first

@@ -236,6 +236,20 @@ bool TableCursor::isOwnDataPage(const Page& page) const
     return page.bytes.u8(0) == kPageData && page.bytes.u32(m_layout.dataTdefPage) == m_def.page;
 }
 
+// Most data pages' row tables fit in this many bytes from the page's start.
+constexpr std::uint32_t kPageHeadBytes = 512;
+
+bool TableCursor::readMapPage(PageWalk& walk, std::uint32_t number, Page& page, DbError& error)
+{
+    Pager& pager = m_db.pager();
+    if (!walk.head)
+        return pager.page(number, page, error);
+    if (!pager.pageHead(number, kPageHeadBytes, *walk.head, page, error))
+        return false;
+    const std::uint64_t tableEnd = m_layout.dataRowTable + 2ull * page.bytes.u16(m_layout.dataRowCount);
+    return tableEnd <= page.bytes.size() || pager.page(number, page, error);
+}
+
 bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCount, DbError& error)
 {
     Pager& pager = m_db.pager();
@@ -285,7 +299,7 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
                     walk.seen.resize(std::size_t(number) + 1);
                 walk.seen[number] = true;
             }
-            if (!pager.page(number, page, error)) {
+            if (!readMapPage(walk, number, page, error)) {
                 if (!readPast(error))
                     return false;
                 continue;
@@ -340,6 +354,8 @@ bool TableCursor::countRows(qint64& count, DbError& error, std::vector<DataPage>
     }
     PageWalk walk = m_walk;
     walk.map.rewind();
+    std::vector<std::uint8_t> head;
+    walk.head = &head;
     Page page;
     std::uint32_t rows = 0;
     if (pages)

@@ -59,11 +59,14 @@ private:
         std::uint32_t scanNext = 1;
         std::vector<bool> seen;     // pages the map produced, not produced again by a scan
         std::uint32_t present = 0;  // bytes of the current page the file holds (less when cut short)
+        // Counting: only the head of each page is read while its row table fits there.
+        std::vector<std::uint8_t>* head = nullptr;
         bool listedOnly = false;    // the pages come from `listed`, not from the map
         std::vector<std::uint32_t> listed;
         std::size_t listedNext = 0;
     };
     bool nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCount, DbError& error);
+    bool readMapPage(PageWalk& walk, std::uint32_t number, Page& page, DbError& error);
     bool nextRowLocation(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
     // Salvaging, after the last page: a moved row whose pointer was on a lost page.
     bool nextOrphan(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
