@@ -764,27 +764,14 @@ bool TableExportEngine::Run::readRecordsInBatches(qint64 total)
 // The records read by the workers, part by part, and written here in order.
 bool TableExportEngine::Run::readParts(LinePipeline& pipeline, const db::RowParts& parts, std::size_t keepInFlight)
 {
-    std::size_t next = 0;
     m_nextRecord = 1;
-    for (;;) {
-        while (next < parts.count() && pipeline.inFlight() < keepInFlight)
-            pipeline.submitPart(next++);
-        if (pipeline.inFlight() == 0)
-            break;
-        const auto due = m_lastPump + m_interval - std::chrono::steady_clock::now();
-        std::unique_ptr<RecordBatch> batch = pipeline.takeFormatted(std::max(due, decltype(due)::zero()));
-        if (!batch) {
-            // Between two lines, as the walk record by record yields there.
-            m_routine.run(206, [&] { pumpIfDue(); });
-            if (m_stop)
-                return false;
-            continue;
-        }
-        const bool goOn = writeBatch(*batch);
-        pipeline.recycle(std::move(batch));
-        if (!goOn || m_stop)
+    for (std::size_t next = 0; next < parts.count(); ++next) {
+        pipeline.submitPart(next);
+        if (!writeFormatted(pipeline, keepInFlight - 1))
             return false;
     }
+    if (!writeFormatted(pipeline, 0))
+        return false;
     flushProgress();
     return !m_tableFailed;
 }
@@ -838,9 +825,14 @@ bool TableExportEngine::Run::writeFormatted(LinePipeline& pipeline, std::size_t 
 }
 
 // The event loop while the reader waits for lines: a failure there is held like the
-// reader's own (as the yield between two lines).
+// reader's own (as the yield between two lines). With the workers reading, the lines
+// before it are written already: it is reported at once.
 void TableExportEngine::Run::waitYield()
 {
+    if (!m_filling) {
+        m_routine.run(206, [&] { pumpIfDue(); });
+        return;
+    }
     try {
         pumpIfDue();
     } catch (...) {
