@@ -55,6 +55,7 @@ public:
 
 private:
     bool flushBuffer();
+    void startWriteback();
 
     std::unique_ptr<QSaveFile> m_file;
     QIODevice* m_device = nullptr; // m_file, or the device given
@@ -64,6 +65,7 @@ private:
     QByteArray m_buffer;
     qsizetype m_used = 0;
     qint64 m_flushed = 0;
+    qint64 m_writebackFrom = 0;
     QString m_error;
 };
 
