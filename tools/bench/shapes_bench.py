@@ -10,7 +10,7 @@ and the ratio of the two wall times. mdb-export opens no encrypted ACE file: "-"
 With --reference PATH (another build's quorvane-export, e.g. the one before a change)
 each table is also exported by that program and the two outputs compared byte for byte.
 
-    tools/bench/shapes_bench.py [--build build] [--repeat 5] [--work DIR] [--scale 1.0]
+    tools/bench/shapes_bench.py [--build build] [--export PATH] [--repeat 5] [--work DIR] [--scale 1.0]
                                 [--only NAME,...] [--reference PATH] [--no-mdb-export]
                                 [--file PATH:TABLE[:PASSWORD] ...]
 """
@@ -103,6 +103,7 @@ def measure(tools, work, label, db, table, password, repeat, env, mdb_export):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n")[0])
     parser.add_argument("--build", default="build")
+    parser.add_argument("--export", help="the quorvane-export to time (default: the build's)")
     parser.add_argument("--repeat", type=int, default=5)
     parser.add_argument("--work", help="folder for the databases (kept); a temporary one by default")
     parser.add_argument("--scale", type=float, default=1.0, help="multiplies every shape's rows")
@@ -113,7 +114,7 @@ def main():
     args = parser.parse_args()
 
     tools = {
-        "export": tool(args.build, "bin/quorvane-export", "src/cli/quorvane-export"),
+        "export": args.export or tool(args.build, "bin/quorvane-export", "src/cli/quorvane-export"),
         "mkmdb": tool(args.build, "tools/mdbwriter/mkmdb", "bin/mkmdb"),
         "encryptcopy": tool(args.build, "tools/bench/encryptcopy", "bin/encryptcopy"),
     }
