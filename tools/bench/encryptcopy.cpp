@@ -2,6 +2,7 @@
 // tables of any size (the encrypted files at hand are small).
 //
 //     encryptcopy agile|standard|rc4 PASSWORD PLAIN.accdb OUT.accdb   (ACE, with a password)
+//     encryptcopy agile --spin N PASSWORD PLAIN.accdb OUT.accdb       (N rounds of key derivation)
 //     encryptcopy jet PLAIN.mdb OUT.mdb                               (Jet page encoding)
 //
 // The encryptor is the tests' own, laid out as Access lays out its files.
@@ -13,13 +14,16 @@
 #include <QString>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <vector>
 
 namespace {
 
 int usage()
 {
     std::fputs("usage: encryptcopy agile|standard|rc4 PASSWORD PLAIN OUT\n"
+               "       encryptcopy agile --spin N PASSWORD PLAIN OUT\n"
                "       encryptcopy jet PLAIN OUT\n",
                stderr);
     return 2;
@@ -33,6 +37,14 @@ int main(int argc, char** argv)
     if (argc < 2)
         return usage();
     const bool jet = std::strcmp(argv[1], "jet") == 0;
+    AgileOptions agile;
+    std::vector<char*> args(argv, argv + argc);
+    if (argc == 7 && std::strcmp(argv[1], "agile") == 0 && std::strcmp(argv[2], "--spin") == 0) {
+        agile.spinCount = static_cast<std::uint32_t>(std::strtoul(argv[3], nullptr, 10));
+        args.erase(args.begin() + 2, args.begin() + 4);
+    }
+    argc = static_cast<int>(args.size());
+    argv = args.data();
     if (argc != (jet ? 4 : 5))
         return usage();
     const QString password = jet ? QString() : QString::fromLocal8Bit(argv[2]);
@@ -46,7 +58,7 @@ int main(int argc, char** argv)
     if (jet)
         out = encodeJet(plain);
     else if (std::strcmp(argv[1], "agile") == 0)
-        out = encryptAgile(plain, password, AgileOptions{});
+        out = encryptAgile(plain, password, agile);
     else if (std::strcmp(argv[1], "standard") == 0)
         out = encryptStandard(plain, password, StandardOptions{});
     else if (std::strcmp(argv[1], "rc4") == 0)
