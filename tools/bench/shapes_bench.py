@@ -44,6 +44,7 @@ SHAPES = [
     ("moved", ["--moved-every", "3"], 200_000, "mdb", None),
     ("extended", ["--version", "ace", "--shape", "extended"], 200_000, "accdb", None),
     ("binary", ["--shape", "binary"], 10_000, "mdb", None),
+    ("complex", ["--version", "ace", "--shape", "complex"], 100_000, "accdb", None),
 ]
 
 

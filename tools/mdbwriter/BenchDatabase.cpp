@@ -1,6 +1,7 @@
 #include "BenchDatabase.h"
 
 #include "DatabaseWriter.h"
+#include "HiddenTables.h"
 
 namespace quorvane::mdbwriter {
 
@@ -122,6 +123,9 @@ std::vector<Column> BenchDatabase::columns(Shape shape)
     }
     case Shape::Binary:
         return {Column::longInt("ID"), Column::binary("Key", 255), Column::ole("Blob")};
+    case Shape::Complex:
+        return {Column::longInt("ID"), Column::text("Name", 50),
+                Column::multiValued("Tags", Column::text({}, 30)), Column::attachments("Files")};
     case Shape::Extended:
         return {Column::longInt("ID"), Column::decimal("Exact", 28, 6), Column::bigInt("Big"),
                 Column::dateTimeExtended("Moment"), Column::decimal("Small", 10, 2), Column::guid("Tag")};
@@ -228,6 +232,14 @@ std::vector<Value> BenchDatabase::otherRow(std::int64_t index) const
         values.push_back(Value::binary(randomBytes(rng, 16 + rng.below(240))));
         values.push_back(rng.below(10) == 0 ? Value::null() : Value::binary(randomBytes(rng, 100 + rng.below(16'284))));
         break;
+    case Shape::Complex: {
+        // The items themselves are written by addComplexItems; the row holds their key.
+        const auto key = static_cast<std::int32_t>(index + 1);
+        values.push_back(Value::text(words(rng, 1 + rng.below(3), false)));
+        values.push_back(Value::complex({key, {}}));
+        values.push_back(Value::complex({key, {}}));
+        break;
+    }
     case Shape::Extended: {
         db::Decimal exact;
         exact.lo = static_cast<std::uint32_t>(rng.next());
@@ -256,6 +268,24 @@ std::vector<Value> BenchDatabase::otherRow(std::int64_t index) const
     return values;
 }
 
+bool BenchDatabase::addComplexItems(DatabaseWriter& db, std::int64_t index) const
+{
+    // A stream of its own, so the rows stay what row() gives.
+    SplitMix rng(~(m_seed * 0x100000001B3ull + std::uint64_t(index)));
+    const auto key = static_cast<std::int32_t>(index + 1);
+    bool ok = true;
+    for (int tags = rng.below(5); ok && tags > 0; --tags) {
+        const Value tag = Value::text(words(rng, 1, false));
+        ok = db.addComplexItem(QStringLiteral("Tags"), key, std::span(&tag, 1));
+    }
+    for (int files = rng.below(3); ok && files > 0; --files) {
+        const QString name = QStringLiteral("scan%1.txt").arg(rng.below(1000));
+        ok = db.addComplexItem(QStringLiteral("Files"), key,
+                               hiddentables::attachment(name, words(rng, 20 + rng.below(200), true).toUtf8()));
+    }
+    return ok;
+}
+
 bool BenchDatabase::write(const QString& path, std::int64_t rows, QString& error, Version version) const
 {
     DatabaseOptions options;
@@ -269,6 +299,10 @@ bool BenchDatabase::write(const QString& path, std::int64_t rows, QString& error
     const Version version = options.version;
     bool ok = db.open(path, options) && db.beginTable(tableName(), columns(m_shape));
     for (std::int64_t i = 0; ok && i < rows; ++i) {
+        if (m_shape == Shape::Complex) {
+            ok = db.addRow(row(i)) && addComplexItems(db, i);
+            continue;
+        }
         if (version != Version::Jet3) {
             ok = db.addRow(row(i));
             continue;

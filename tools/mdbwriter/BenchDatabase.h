@@ -28,9 +28,10 @@ namespace quorvane::mdbwriter {
 // - Sparse: thirty columns of mixed kinds, each Null in about nineteen rows of twenty.
 // - Binary: a Binary column and an OLE Object of 100 bytes to 16 KB.
 // - Extended: Decimal, Big Integer and Date/Time Extended columns (ACE files only).
+// - Complex: a multi-valued Text field and an attachment field (ACE files only).
 class BenchDatabase {
 public:
-    enum class Shape { Mixed, Wide, Memo, Unicode, Sparse, Binary, Extended };
+    enum class Shape { Mixed, Wide, Memo, Unicode, Sparse, Binary, Extended, Complex };
 
     explicit BenchDatabase(std::uint64_t seed = 1, Shape shape = Shape::Mixed) : m_seed(seed), m_shape(shape) {}
 
@@ -45,6 +46,7 @@ public:
 private:
     std::vector<db::Value> wideRow(std::int64_t index) const;
     std::vector<db::Value> otherRow(std::int64_t index) const;
+    bool addComplexItems(DatabaseWriter& db, std::int64_t index) const;
 
     std::uint64_t m_seed;
     Shape m_shape;

@@ -4,7 +4,7 @@
 //     mkmdb bench [--wide | --shape NAME] --rows N [--seed S] [--version 3|4|ace]
 //                 [--code-page CP] [--moved-every N] [--encode KEY] OUT
 //
-// NAME is one of mixed, wide, memo, unicode, sparse, binary, extended (BenchDatabase.h).
+// NAME is one of mixed, wide, memo, unicode, sparse, binary, extended, complex (BenchDatabase.h).
 // --code-page: the code page of a Jet 3 file (single-byte Windows code pages);
 // --moved-every N: every N-th row moved to another page as an edit leaves it;
 // --encode KEY: a Jet 3 or Jet 4 file with its pages encoded under KEY (not 0).
@@ -27,7 +27,7 @@ int usage()
     std::fputs("usage: mkmdb sample OUT\n"
                "       mkmdb bench [--wide | --shape NAME] --rows N [--seed S] [--version 3|4|ace]\n"
                "                   [--code-page CP] [--moved-every N] [--encode KEY] OUT\n"
-               "       NAME: mixed, wide, memo, unicode, sparse, binary, extended\n",
+               "       NAME: mixed, wide, memo, unicode, sparse, binary, extended, complex\n",
                stderr);
     return 2;
 }
@@ -43,7 +43,8 @@ bool parseShape(std::string_view name, quorvane::mdbwriter::BenchDatabase::Shape
     using Shape = quorvane::mdbwriter::BenchDatabase::Shape;
     static const std::pair<std::string_view, Shape> kShapes[] = {
         {"mixed", Shape::Mixed},     {"wide", Shape::Wide},     {"memo", Shape::Memo},        {"unicode", Shape::Unicode},
-        {"sparse", Shape::Sparse}, {"binary", Shape::Binary}, {"extended", Shape::Extended}};
+        {"sparse", Shape::Sparse}, {"binary", Shape::Binary}, {"extended", Shape::Extended},
+        {"complex", Shape::Complex}};
     for (const auto& [shapeName, shape] : kShapes) {
         if (name == shapeName) {
             out = shape;
