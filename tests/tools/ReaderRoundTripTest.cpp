@@ -408,6 +408,11 @@ TEST(ReaderRoundTripComplex, ItemsReadBackJoined)
     table.items.push_back({QStringLiteral("Ratios"), 7, {Value::decimal(half)}});
     // Items whose row is gone are kept in the hidden table and shown nowhere.
     table.items.push_back({QStringLiteral("Tags"), 99, {Value::text(QStringLiteral("orphan"))}});
+    // Items added to older rows later on come after theirs, in the order they were added.
+    for (const auto& [key, tag] : {std::pair{2, "later"}, std::pair{1, "first"}, std::pair{2, "latest"}})
+        table.items.push_back({QStringLiteral("Tags"), key, {Value::text(QString::fromUtf8(tag))}});
+    table.rows[0][2] = Value::complex({1, QStringLiteral("first")});
+    table.rows[1][2] = Value::complex({2, QStringLiteral("red; later; latest")});
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("gallery.accdb"));
     DatabaseOptions options;

@@ -156,9 +156,9 @@ def main():
             same = " | " + ("yes" if filecmp.cmp(produced, os.path.join(ref_out, table + ".txt"), shallow=False)
                             else "NO")
         t = theirs or Figures()
-        print(f"{label:>24} {rows:>8} {columns:>4} {os.path.getsize(db) / 1e6:8.1f} | {fmt(ours.wall(), '7.3f')} "
-              f"{fmt(ours.cpu(), '6.3f')} {fmt(ours.peak(), '6.1f')} | {fmt(t.wall(), '12.3f')} | "
-              f"{fmt(ratio(t.wall(), ours.wall()), '5.1f')}x{same}", flush=True)
+        print(f"{label:>24} {rows:>8} {columns:>4} {os.path.getsize(db) / 1e6:8.1f} | {fmt(ours.wall(), '7.3f'):>7} "
+              f"{fmt(ours.cpu(), '6.3f'):>6} {fmt(ours.peak(), '6.1f'):>6} | {fmt(t.wall(), '12.3f'):>12} | "
+              f"{fmt(ratio(t.wall(), ours.wall()), '5.1f'):>5}x{same}", flush=True)
     if not args.work:
         shutil.rmtree(work, ignore_errors=True)
 
