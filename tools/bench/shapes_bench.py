@@ -138,7 +138,10 @@ def main():
         cases.append((name, db, "Bench", PASSWORD, encryption is not None))
     for spec in args.file:
         path, table, *rest = spec.split(":")
-        cases.append((os.path.basename(path) + ":" + table, path, table, rest[0] if rest else "", False))
+        # An ACE file with a password is encrypted: mdb-export cannot open it.
+        password = rest[0] if rest else ""
+        cases.append((os.path.basename(path) + ":" + table, path, table, password,
+                      bool(password) and path.endswith(".accdb")))
 
     print(f"medians of {args.repeat} runs each, programs alternating; x = mdb-export's wall time / ours")
     print(f"{'table':>24} {'rows':>8} {'cols':>4} {'file MB':>8} | {'ours s':>7} {'cpu s':>6} {'MB':>6} | "
