@@ -98,7 +98,7 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     // GNU style: "-qo DIR" is "-q -o DIR", "--" ends the options.
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
     const QCommandLineOption output({QStringLiteral("o"), QStringLiteral("output")},
-                                    QStringLiteral("Write the files into DIR (default: the current folder); \"-\" writes\n"
+                                    QStringLiteral("Write the files into DIR (default: the current folder); \"-\" writes "
                                                    "the tables one after another to standard output."),
                                     QStringLiteral("DIR"));
     const QCommandLineOption separator({QStringLiteral("s"), QStringLiteral("separator")},
@@ -117,31 +117,31 @@ int runExportCommand(const QStringList& arguments, db::ObjectFactory& factory, c
     const QCommandLineOption quiet({QStringLiteral("q"), QStringLiteral("quiet")},
                                    QStringLiteral("No progress bar and no closing message."));
     const QCommandLineOption values(QStringLiteral("values"),
-                                    QStringLiteral("How values read: \"locale\" (the default) or \"exact\" (the same\n"
+                                    QStringLiteral("How values read: \"locale\" (the default) or \"exact\" (the same "
                                                    "text in every locale, every digit kept)."),
                                     QStringLiteral("MODE"));
     const QCommandLineOption nullText(QStringLiteral("null"),
-                                      QStringLiteral("Write Nulls as TEXT, never quoted; a value that reads TEXT is\n"
+                                      QStringLiteral("Write Nulls as TEXT, never quoted; a value that reads TEXT is "
                                                      "always quoted (default: Null is an empty field)."),
                                       QStringLiteral("TEXT"));
     const QCommandLineOption csv(QStringLiteral("csv"),
-                                 QStringLiteral("RFC 4180: fields and names quoted only when they hold the\n"
-                                                "separator, a quote or a line break (or read as the Null text),\n"
+                                 QStringLiteral("RFC 4180: fields and names quoted only when they hold the "
+                                                "separator, a quote or a line break (or read as the Null text), "
                                                 "no empty line at the end."));
     const QCommandLineOption lineEnd(QStringLiteral("line-end"),
                                      QStringLiteral("\"crlf\" (the default) or \"lf\"."), QStringLiteral("END"));
     const QCommandLineOption bom(QStringLiteral("bom"),
                                  QStringLiteral("Start each file with a byte-order mark (for spreadsheets)."));
     const QCommandLineOption encoding(QStringLiteral("encoding"),
-                                      QStringLiteral("Write text in the code page NAME, e.g. windows-1252 (default:\n"
+                                      QStringLiteral("Write text in the code page NAME, e.g. windows-1252 (default: "
                                                      "UTF-8); a character it lacks becomes \"?\"."),
                                       QStringLiteral("NAME"));
     const QCommandLineOption format(QStringLiteral("format"),
-                                    QStringLiteral("\"text\" (the default) or \"jsonl\": one JSON object per record,\n"
+                                    QStringLiteral("\"text\" (the default) or \"jsonl\": one JSON object per record, "
                                                    "UTF-8, exact values, files named TABLE.jsonl."),
                                     QStringLiteral("FORMAT"));
     const QCommandLineOption salvage(QStringLiteral("salvage"),
-                                     QStringLiteral("Write the rows that can still be read from a damaged file, and\n"
+                                     QStringLiteral("Write the rows that can still be read from a damaged file, and "
                                                     "name on stderr each table that lost rows."));
     const QCommandLineOption help({QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Show this help."));
     const QCommandLineOption version(QStringLiteral("version"), QStringLiteral("Show the version."));

@@ -27,6 +27,79 @@ DbError noSuchItem()
             QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal.")};
 }
 
+// A part is a run of data pages holding about this many rows: enough that handing it
+// to a thread costs little beside reading it, few enough that its text stays small.
+constexpr qint64 kRowsPerPart = 2048;
+
+// What the readers of one table share, fixed when the parts are made.
+struct PartPlan {
+    std::shared_ptr<format::AccessDatabase> db;
+    std::shared_ptr<const format::ComplexColumns> complex;
+    std::uint32_t tdefPage = 0;
+    QString table;
+    std::vector<std::vector<std::uint32_t>> pages; // of each part
+    std::vector<qint64> rows;                      // of each part
+};
+
+class TablePartReader : public RowPartReader {
+public:
+    TablePartReader(std::shared_ptr<const PartPlan> plan, std::unique_ptr<format::AccessDatabase> db,
+                    std::unique_ptr<format::TableCursor> cursor)
+        : m_plan(std::move(plan)), m_db(std::move(db)), m_cursor(std::move(cursor))
+    {
+    }
+    void start(std::size_t index) override
+    {
+        m_cursor->walkPages(m_plan->pages.at(index));
+        m_left = m_plan->rows.at(index);
+    }
+    bool next(std::vector<Value>& row) override
+    {
+        if (m_left <= 0)
+            return false;
+        DbError error;
+        if (!m_cursor->next(row, error)) {
+            // The pages were counted when the record set opened; fewer rows now means
+            // the file changed or cannot be read the same way twice.
+            if (!error.isError()) {
+                error = DbError::damaged(QStringLiteral("a page holds fewer rows than counted"), 0);
+                error.inTable(m_plan->table);
+            }
+            m_left = 0;
+            throw DbException(error);
+        }
+        --m_left;
+        if (m_plan->complex)
+            m_plan->complex->fill(row);
+        return true;
+    }
+
+private:
+    std::shared_ptr<const PartPlan> m_plan;
+    std::unique_ptr<format::AccessDatabase> m_db; // the cursor's, for this thread alone
+    std::unique_ptr<format::TableCursor> m_cursor;
+    qint64 m_left = 0;
+};
+
+class TableParts : public RowParts {
+public:
+    explicit TableParts(std::shared_ptr<const PartPlan> plan) : m_plan(std::move(plan)) {}
+    std::size_t count() const override { return m_plan->rows.size(); }
+    qint64 rows(std::size_t index) const override { return m_plan->rows.at(index); }
+    std::unique_ptr<RowPartReader> reader() const override
+    {
+        auto db = m_plan->db->reader();
+        DbError error;
+        auto cursor = db->openTable(m_plan->tdefPage, error, m_plan->table);
+        if (!cursor)
+            throw DbException(error);
+        return std::make_unique<TablePartReader>(m_plan, std::move(db), std::move(cursor));
+    }
+
+private:
+    std::shared_ptr<const PartPlan> m_plan;
+};
+
 } // namespace
 
 AccessRecordset::AccessRecordset() = default;
@@ -61,7 +134,8 @@ void AccessRecordset::open(const QString& source, Connection& connection, std::i
     if (!cursor)
         throw DbException(error);
     qint64 count = 0;
-    if (!cursor->countRows(count, error))
+    std::vector<format::TableCursor::DataPage> pages;
+    if (!cursor->countRows(count, error, db->salvage() ? nullptr : &pages))
         throw DbException(error);
     cursor->noteSalvage(entry->name, count);
 
@@ -71,7 +145,7 @@ void AccessRecordset::open(const QString& source, Connection& connection, std::i
         m_names.push_back(c.name);
         m_types.push_back(c.type);
     }
-    auto complex = std::make_unique<format::ComplexColumns>(format::ComplexColumns::load(*db, cursor->definition()));
+    auto complex = std::make_shared<format::ComplexColumns>(format::ComplexColumns::load(*db, cursor->definition()));
     // Salvaging keeps whatever texts could be gathered; a plain read fails on damage.
     if (complex->damage().isError() && !db->salvage()) {
         DbError damage = complex->damage();
@@ -82,6 +156,14 @@ void AccessRecordset::open(const QString& source, Connection& connection, std::i
     m_cursor = std::move(cursor);
     m_complex = std::move(complex);
     m_count = count;
+    m_tdefPage = entry->tdefPage();
+    m_table = entry->name;
+    m_pages.clear();
+    m_pageRows.clear();
+    for (const auto& page : pages) {
+        m_pages.push_back(page.number);
+        m_pageRows.push_back(page.rows);
+    }
     m_rows.clear();
     m_open = true;
     try {
@@ -133,6 +215,8 @@ void AccessRecordset::close()
     m_complex.reset();
     m_db.reset();
     m_rows.clear();
+    m_pages.clear();
+    m_pageRows.clear();
     m_current.clear();
     m_names.clear();
     m_types.clear();
@@ -201,6 +285,30 @@ void AccessRecordset::takeRow(std::vector<Value>& row)
     // fetch() writes every value of the row it decodes into m_current, so whatever
     // comes back in exchange only lends its storage.
     row.swap(m_current);
+}
+
+std::unique_ptr<RowParts> AccessRecordset::rowParts() const
+{
+    if (!m_open || !m_cursor || m_db->salvage() || m_pages.empty())
+        return nullptr;
+    auto plan = std::make_shared<PartPlan>();
+    plan->db = m_db;
+    plan->complex = m_complex;
+    plan->tdefPage = m_tdefPage;
+    plan->table = m_table;
+    qint64 rows = 0;
+    std::vector<std::uint32_t> part;
+    for (std::size_t i = 0; i < m_pages.size(); ++i) {
+        part.push_back(m_pages[i]);
+        rows += m_pageRows[i];
+        if (rows >= kRowsPerPart || i + 1 == m_pages.size()) {
+            plan->pages.push_back(std::move(part));
+            plan->rows.push_back(rows);
+            part.clear();
+            rows = 0;
+        }
+    }
+    return std::make_unique<TableParts>(std::move(plan));
 }
 
 } // namespace quorvane::db

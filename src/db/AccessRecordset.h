@@ -2,6 +2,7 @@
 
 #include "Ado.h"
 
+#include <cstdint>
 #include <memory>
 #include <vector>
 
@@ -34,6 +35,7 @@ public:
     const Value& fieldValue(int index) const override;
     // Swaps the row in: the next row is decoded into the storage handed over.
     void takeRow(std::vector<Value>& row) override;
+    std::unique_ptr<RowParts> rowParts() const override;
 
     // Opens on rows held in memory (used for schemas).
     void openRows(std::vector<QString> names, std::vector<std::vector<Value>> rows);
@@ -55,7 +57,11 @@ private:
     // Table mode.
     std::shared_ptr<format::AccessDatabase> m_db;
     std::unique_ptr<format::TableCursor> m_cursor;
-    std::unique_ptr<format::ComplexColumns> m_complex; // display texts of complex values
+    std::shared_ptr<const format::ComplexColumns> m_complex; // display texts of complex values
+    std::uint32_t m_tdefPage = 0;
+    QString m_table;
+    std::vector<std::uint32_t> m_pages;    // the table's data pages in scan order (not when salvaging)
+    std::vector<std::uint32_t> m_pageRows; // and the rows each holds
 };
 
 } // namespace quorvane::db

@@ -45,6 +45,30 @@ public:
     virtual int state() const = 0;
 };
 
+// Reads one part of a table's rows; each thread that shares the work has its own.
+class RowPartReader {
+public:
+    virtual ~RowPartReader() = default;
+    // Starts on part `index` (RowParts::count()).
+    virtual void start(std::size_t index) = 0;
+    // The part's next row, every value of it, into `row` (whose storage is reused);
+    // false after its last. A row that cannot be read throws DbException.
+    virtual bool next(std::vector<Value>& row) = 0;
+};
+
+// A record set's rows in parts that several threads read at once: the parts one after
+// the other are the rows from the first record, in the record set's order, and
+// part i holds rows(i) of them.
+class RowParts {
+public:
+    virtual ~RowParts() = default;
+    virtual std::size_t count() const = 0;
+    virtual qint64 rows(std::size_t index) const = 0;
+    // A reader for one more thread (made on this one); throws DbException when none
+    // can be had.
+    virtual std::unique_ptr<RowPartReader> reader() const = 0;
+};
+
 class Recordset {
 public:
     virtual ~Recordset() = default;
@@ -68,6 +92,10 @@ public:
     // moveNext() the record set's own values are then unspecified. When a value cannot
     // be read, `row` holds those before it and the error is thrown.
     virtual void takeRow(std::vector<Value>& row);
+    // The rows from the first, in parts for other threads to read, when the record set
+    // can give them so (a table read from a file that is not being salvaged); null
+    // otherwise. They stay readable while the record set is open.
+    virtual std::unique_ptr<RowParts> rowParts() const { return nullptr; }
 
     // Column by name, without regard to case; error 3265 when there is none.
     int fieldIndex(const QString& name) const;

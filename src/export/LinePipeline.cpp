@@ -1,5 +1,6 @@
 #include "LinePipeline.h"
 
+#include <stdexcept>
 #include <system_error>
 #include <utility>
 
@@ -39,20 +40,27 @@ void RecordBatch::reset(qint64 first)
     lastRowCut = false;
     notes.clear();
     textBytes = 0;
+    follows = false;
     lines.clear();
     lineEnds.clear();
     formatted = 0;
     failure = nullptr;
 }
 
-LinePipeline::LinePipeline(std::vector<std::unique_ptr<LineFormatter>> formatters, int workers)
-    : m_formatters(std::move(formatters))
+LinePipeline::LinePipeline(std::vector<std::unique_ptr<LineFormatter>> formatters, int workers,
+                           std::vector<std::unique_ptr<db::RowPartReader>> readers)
+    : m_formatters(std::move(formatters)), m_readers(std::move(readers))
 {
-    const int threads = std::min(workers, static_cast<int>(m_formatters.size()));
+    m_workers.resize(m_formatters.size());
+    for (std::size_t i = 0; i < m_workers.size(); ++i) {
+        m_workers[i].formatter = m_formatters[i].get();
+        m_workers[i].reader = i < m_readers.size() ? m_readers[i].get() : nullptr;
+    }
+    const int threads = std::min(workers, static_cast<int>(m_workers.size()));
     m_threads.reserve(static_cast<std::size_t>(std::max(threads, 0)));
     for (int i = 0; i < threads; ++i) {
         try {
-            m_threads.emplace_back([this, f = m_formatters[static_cast<std::size_t>(i)].get()] { work(*f); });
+            m_threads.emplace_back([this, w = &m_workers[static_cast<std::size_t>(i)]] { work(*w); });
         } catch (const std::system_error&) {
             break; // no more threads to be had: fewer workers, or none (then inline)
         }
@@ -67,41 +75,68 @@ LinePipeline::~LinePipeline()
         m_queue.clear();
     }
     m_queued.notify_all();
+    m_taken.notify_all();
     for (std::thread& t : m_threads)
         t.join();
 }
 
-std::unique_ptr<RecordBatch> LinePipeline::freshBatch(qint64 firstRecord)
+std::unique_ptr<RecordBatch> LinePipeline::spareBatch()
 {
     std::unique_ptr<RecordBatch> batch;
-    if (!m_spare.empty()) {
-        batch = std::move(m_spare.back());
-        m_spare.pop_back();
-    } else {
-        batch = std::make_unique<RecordBatch>();
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_spare.empty()) {
+            batch = std::move(m_spare.back());
+            m_spare.pop_back();
+        }
     }
+    if (!batch)
+        batch = std::make_unique<RecordBatch>();
+    return batch;
+}
+
+std::unique_ptr<RecordBatch> LinePipeline::freshBatch(qint64 firstRecord)
+{
+    std::unique_ptr<RecordBatch> batch = spareBatch();
     batch->reset(firstRecord);
     return batch;
 }
 
 void LinePipeline::recycle(std::unique_ptr<RecordBatch> batch)
 {
-    if (batch)
-        m_spare.push_back(std::move(batch));
+    if (!batch)
+        return;
+    std::lock_guard lock(m_mutex);
+    m_spare.push_back(std::move(batch));
 }
 
 void LinePipeline::submit(std::unique_ptr<RecordBatch> batch)
 {
     auto slot = std::make_shared<Slot>();
     slot->batch = std::move(batch);
+    m_inFlight.push_back(slot);
     if (m_threads.empty()) {
-        if (!m_formatters.empty())
-            format(*slot->batch, *m_formatters.front());
-        slot->done = true;
-        m_inFlight.push_back(std::move(slot));
+        if (!m_workers.empty())
+            run(*slot, m_workers.front());
         return;
     }
+    {
+        std::lock_guard lock(m_mutex);
+        m_queue.push_back(std::move(slot));
+    }
+    m_queued.notify_one();
+}
+
+void LinePipeline::submitPart(std::size_t index)
+{
+    auto slot = std::make_shared<Slot>();
+    slot->part = index;
     m_inFlight.push_back(slot);
+    if (m_threads.empty()) {
+        if (!m_workers.empty())
+            run(*slot, m_workers.front());
+        return;
+    }
     {
         std::lock_guard lock(m_mutex);
         m_queue.push_back(std::move(slot));
@@ -111,20 +146,32 @@ void LinePipeline::submit(std::unique_ptr<RecordBatch> batch)
 
 std::unique_ptr<RecordBatch> LinePipeline::takeFormatted(std::chrono::nanoseconds timeout)
 {
-    if (m_inFlight.empty())
-        return nullptr;
-    const std::shared_ptr<Slot>& oldest = m_inFlight.front();
-    {
-        std::unique_lock lock(m_mutex);
-        if (!m_finished.wait_for(lock, timeout, [&] { return oldest->done; }))
-            return nullptr;
+    while (!m_inFlight.empty()) {
+        const std::shared_ptr<Slot> oldest = m_inFlight.front();
+        std::unique_ptr<RecordBatch> piece;
+        bool whole = false;
+        {
+            std::unique_lock lock(m_mutex);
+            if (!m_finished.wait_for(lock, timeout, [&] { return !oldest->pieces.empty() || oldest->done; }))
+                return nullptr;
+            if (!oldest->pieces.empty()) {
+                piece = std::move(oldest->pieces.front());
+                oldest->pieces.pop_front();
+            }
+            whole = oldest->done && oldest->pieces.empty();
+        }
+        if (whole)
+            m_inFlight.pop_front();
+        else
+            m_taken.notify_all();
+        if (piece)
+            return piece;
+        timeout = std::chrono::nanoseconds(0);
     }
-    std::unique_ptr<RecordBatch> batch = std::move(oldest->batch);
-    m_inFlight.pop_front();
-    return batch;
+    return nullptr;
 }
 
-void LinePipeline::work(LineFormatter& formatter)
+void LinePipeline::work(Worker& worker)
 {
     for (;;) {
         std::shared_ptr<Slot> slot;
@@ -136,13 +183,84 @@ void LinePipeline::work(LineFormatter& formatter)
             slot = std::move(m_queue.front());
             m_queue.pop_front();
         }
-        format(*slot->batch, formatter, &m_stop);
-        {
-            std::lock_guard lock(m_mutex);
-            slot->done = true;
-        }
-        m_finished.notify_all();
+        run(*slot, worker);
     }
+}
+
+void LinePipeline::run(Slot& slot, Worker& worker)
+{
+    if (!slot.batch) {
+        readPart(slot, worker);
+        return;
+    }
+    format(*slot.batch, *worker.formatter, m_threads.empty() ? nullptr : &m_stop);
+    publish(slot, std::move(slot.batch), true);
+}
+
+void LinePipeline::publish(Slot& slot, std::unique_ptr<RecordBatch> piece, bool last)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        slot.pieces.push_back(std::move(piece));
+        slot.done = last;
+    }
+    m_finished.notify_all();
+    if (last || m_threads.empty())
+        return;
+    std::unique_lock lock(m_mutex);
+    m_taken.wait(lock, [&] { return m_stop || slot.pieces.size() < 2; });
+}
+
+void LinePipeline::readPart(Slot& slot, Worker& worker)
+{
+    const std::atomic<bool>* stop = m_threads.empty() ? nullptr : &m_stop;
+    std::unique_ptr<RecordBatch> piece = freshBatch(0);
+    piece->follows = true;
+    const auto endWith = [&](std::exception_ptr error, int statement) {
+        piece->notes.push_back(ReaderNote{piece->formatted, 0, statement, std::move(error), true});
+    };
+    if (!worker.reader) {
+        endWith(std::make_exception_ptr(std::logic_error("no reader for the part")), 190);
+        publish(slot, std::move(piece), true);
+        return;
+    }
+    try {
+        worker.reader->start(slot.part);
+    } catch (...) {
+        endWith(std::current_exception(), 190);
+        publish(slot, std::move(piece), true);
+        return;
+    }
+    for (std::size_t i = 0;; ++i) {
+        if (stop && i % kRowsPerStopCheck == 0 && stop->load(std::memory_order_relaxed))
+            break;
+        // A row that cannot be read is met where the walk of the record set meets it:
+        // on moving past the record before it.
+        try {
+            if (!worker.reader->next(worker.row))
+                break;
+        } catch (...) {
+            endWith(std::current_exception(), 190);
+            break;
+        }
+        const std::size_t start = piece->lines.size();
+        try {
+            worker.formatter->appendLine(piece->lines, worker.row);
+        } catch (...) {
+            piece->lines.resize(start);
+            piece->failure = std::current_exception();
+            break;
+        }
+        piece->lineEnds.push_back(piece->lines.size());
+        piece->count = ++piece->formatted;
+        releaseLongTexts(worker.row);
+        if (piece->lines.size() >= kPieceBytes) {
+            publish(slot, std::move(piece), false);
+            piece = freshBatch(0);
+            piece->follows = true;
+        }
+    }
+    publish(slot, std::move(piece), true);
 }
 
 void LinePipeline::format(RecordBatch& batch, LineFormatter& formatter, const std::atomic<bool>* stop)

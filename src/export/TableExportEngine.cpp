@@ -318,7 +318,8 @@ private:
     void hold(int statement, qint64 record, bool endsTable);
     bool submitBatch(LinePipeline& pipeline, qint64 nextRecord, std::size_t keepInFlight);
     bool writeFormatted(LinePipeline& pipeline, std::size_t keepInFlight);
-    bool writeBatch(const RecordBatch& batch);
+    bool writeBatch(RecordBatch& batch);
+    bool readParts(LinePipeline& pipeline, const db::RowParts& parts, std::size_t keepInFlight);
     void waitYield();
     void noteRecord(qint64 record);
     bool batched() const { return m_interval.count() != 0; }
@@ -370,6 +371,7 @@ private:
     qint64 m_recordTotal = 0;
     // In the batched walk: the batch being filled, where what the reader meets is held.
     std::unique_ptr<RecordBatch> m_filling;
+    qint64 m_nextRecord = 1; // of the next line a batch writes
 
     bool m_pending = false;
     double m_pendingValue = 0.0;
@@ -673,15 +675,39 @@ bool TableExportEngine::Run::readRecordsInBatches(qint64 total)
         }
     }
     const unsigned cores = std::max(1u, std::thread::hardware_concurrency());
+    // When the record set gives its rows in parts, the workers read them too and this
+    // thread only writes: a worker for every core. Otherwise this thread reads and the
+    // other cores format.
+    std::unique_ptr<db::RowParts> parts;
+    std::vector<std::unique_ptr<db::RowPartReader>> readers;
+    if (total >= kFewestRecordsForWorkers && !namesFailure && (!m_workers || *m_workers > 0)) {
+        try {
+            parts = m_records->rowParts();
+        } catch (...) {
+            parts.reset(); // read here then, as any other record set
+        }
+    }
+    const unsigned spareCores = parts ? cores : cores - 1;
     const int workers = m_workers ? std::max(*m_workers, 0)
         : total < kFewestRecordsForWorkers ? 0
-                                           : static_cast<int>(std::clamp(cores - 1, 1u, kMostWorkers));
+                                           : static_cast<int>(std::clamp(spareCores, 1u, kMostWorkers));
+    if (parts) {
+        try {
+            for (int i = 0; i < workers; ++i)
+                readers.push_back(parts->reader());
+        } catch (...) {
+            parts.reset();
+            readers.clear();
+        }
+    }
     std::vector<std::unique_ptr<LineFormatter>> formatters;
     for (int i = 0; i < std::max(workers, 1); ++i)
         formatters.push_back(lineFormatter(names));
     // Enough batches in flight that no worker waits for the next one.
     const std::size_t keepInFlight = static_cast<std::size_t>(workers) + 1;
-    LinePipeline pipeline(std::move(formatters), workers);
+    LinePipeline pipeline(std::move(formatters), workers, std::move(readers));
+    if (parts)
+        return readParts(pipeline, *parts, keepInFlight);
     m_filling = pipeline.freshBatch(1);
     struct Drop {
         std::unique_ptr<RecordBatch>& batch;
@@ -735,6 +761,21 @@ bool TableExportEngine::Run::readRecordsInBatches(qint64 total)
     return !m_tableFailed;
 }
 
+// The records read by the workers, part by part, and written here in order.
+bool TableExportEngine::Run::readParts(LinePipeline& pipeline, const db::RowParts& parts, std::size_t keepInFlight)
+{
+    m_nextRecord = 1;
+    for (std::size_t next = 0; next < parts.count(); ++next) {
+        pipeline.submitPart(next);
+        if (!writeFormatted(pipeline, keepInFlight - 1))
+            return false;
+    }
+    if (!writeFormatted(pipeline, 0))
+        return false;
+    flushProgress();
+    return !m_tableFailed;
+}
+
 std::unique_ptr<LineFormatter> TableExportEngine::Run::lineFormatter(const std::vector<QString>& names) const
 {
     if (m_styled)
@@ -784,9 +825,14 @@ bool TableExportEngine::Run::writeFormatted(LinePipeline& pipeline, std::size_t 
 }
 
 // The event loop while the reader waits for lines: a failure there is held like the
-// reader's own (as the yield between two lines).
+// reader's own (as the yield between two lines). With the workers reading, the lines
+// before it are written already: it is reported at once.
 void TableExportEngine::Run::waitYield()
 {
+    if (!m_filling) {
+        m_routine.run(206, [&] { pumpIfDue(); });
+        return;
+    }
     try {
         pumpIfDue();
     } catch (...) {
@@ -796,9 +842,17 @@ void TableExportEngine::Run::waitYield()
 
 // Writes a formatted batch and reports what it holds, in record order; false when the
 // table ends there.
-bool TableExportEngine::Run::writeBatch(const RecordBatch& batch)
+bool TableExportEngine::Run::writeBatch(RecordBatch& batch)
 {
     report::ReportingRoutine& r = m_routine;
+    if (batch.follows) {
+        batch.firstRecord = m_nextRecord;
+        for (ReaderNote& note : batch.notes) {
+            if (note.record == 0)
+                note.record = batch.firstRecord + static_cast<qint64>(note.position) - 1;
+        }
+    }
+    m_nextRecord = batch.firstRecord + static_cast<qint64>(batch.formatted);
     std::size_t written = 0;
     const auto writeUpTo = [&](std::size_t rows) {
         rows = std::min(rows, batch.formatted);

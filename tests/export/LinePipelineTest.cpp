@@ -1,5 +1,7 @@
 // Batches come back in the order they went in, whatever the workers' speed, and a
 // record whose line cannot be built ends its batch there with the lines before it.
+// Parts read by the workers come back in order too, in pieces when their text is long,
+// and a row that cannot be read ends its part there.
 
 #include "export/LinePipeline.h"
 
@@ -61,6 +63,85 @@ TEST_P(Pipeline, BatchesComeBackInOrderAndStopAtAFailure)
         pipeline.recycle(std::move(batch));
     }
     EXPECT_EQ(pipeline.inFlight(), 0u);
+}
+
+// Part p holds 100 + 900 * (p % 3) rows numbered p * 10000 + r, each padded with a
+// kilobyte of text; part 5 cannot read its row 700.
+class PaddedRows : public db::RowPartReader {
+public:
+    void start(std::size_t index) override
+    {
+        m_part = static_cast<int>(index);
+        m_row = 0;
+    }
+    bool next(std::vector<db::Value>& row) override
+    {
+        if (m_row == 100 + 900 * (m_part % 3))
+            return false;
+        if (m_part == 5 && m_row == 700)
+            throw std::runtime_error("damaged");
+        row = {db::Value::longInt(m_part * 10000 + m_row++)};
+        return true;
+    }
+
+private:
+    int m_part = 0;
+    int m_row = 0;
+};
+
+class PaddedLines : public LineFormatter {
+public:
+    void appendLine(std::string& out, const std::vector<db::Value>& row) override
+    {
+        out += std::to_string(row.at(0).asLong()) + std::string(1000, '.') + '\n';
+    }
+};
+
+TEST_P(Pipeline, PartsComeBackInOrderInPiecesAndStopWhereARowCannotBeRead)
+{
+    const int workers = GetParam();
+    std::vector<std::unique_ptr<LineFormatter>> lines;
+    std::vector<std::unique_ptr<db::RowPartReader>> readers;
+    for (int i = 0; i < std::max(workers, 1); ++i) {
+        lines.push_back(std::make_unique<PaddedLines>());
+        readers.push_back(std::make_unique<PaddedRows>());
+    }
+    LinePipeline pipeline(std::move(lines), workers, std::move(readers));
+    // Never more than two parts out, so that workers wait for theirs to be taken.
+    constexpr int kParts = 8;
+    int submitted = 0;
+    std::vector<std::string> text(kParts);
+    std::vector<int> pieces(kParts);
+    for (int part = 0; part < kParts; ++part) {
+        while (submitted < kParts && pipeline.inFlight() < 2)
+            pipeline.submitPart(static_cast<std::size_t>(submitted++));
+        const std::size_t before = pipeline.inFlight();
+        for (;;) {
+            std::unique_ptr<RecordBatch> piece;
+            while (!piece)
+                piece = pipeline.takeFormatted(std::chrono::milliseconds(100));
+            ASSERT_TRUE(piece->follows);
+            EXPECT_LE(piece->lines.size(), LinePipeline::kPieceBytes + 1100);
+            EXPECT_EQ(piece->lineEnds.size(), piece->formatted);
+            EXPECT_EQ(piece->notes.empty(), !(part == 5 && pipeline.inFlight() < before)) << "part " << part;
+            if (!piece->notes.empty())
+                EXPECT_EQ(piece->notes.front().position, piece->formatted);
+            text[part] += piece->lines;
+            ++pieces[part];
+            pipeline.recycle(std::move(piece));
+            if (pipeline.inFlight() < before)
+                break;
+        }
+    }
+    EXPECT_EQ(pipeline.inFlight(), 0u);
+    for (int part = 0; part < kParts; ++part) {
+        const int rows = part == 5 ? 700 : 100 + 900 * (part % 3);
+        std::string expected;
+        for (int r = 0; r < rows; ++r)
+            expected += std::to_string(part * 10000 + r) + std::string(1000, '.') + '\n';
+        EXPECT_EQ(text[part], expected) << "part " << part;
+        EXPECT_EQ(pieces[part], rows * 1006 / int(LinePipeline::kPieceBytes) + 1) << "part " << part;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Workers, Pipeline, ::testing::Values(0, 1, 3));

@@ -58,6 +58,11 @@ def run_measured(argv, stdout=subprocess.DEVNULL, env=None):
     return proc.returncode, wall, cpu, peak_mb
 
 
+def remove_if_there(path):
+    if os.path.exists(path):
+        os.remove(path)
+
+
 class Figures:
     """Wall, CPU and peak memory of several runs of one program; medians reported."""
 
@@ -101,12 +106,15 @@ def measure_pair(tools, work, db, label, repeat, env, table):
     os.makedirs(out, exist_ok=True)
     ours, theirs = Figures(), Figures()
     mdb_out = os.path.join(work, f"mdb-{label}.csv")
+    out_file = os.path.join(out, table + ".txt")
     for _ in range(repeat):
+        # Each program starts from an empty place: mdb-export's file is truncated before
+        # its clock starts, so the last run's output is removed before ours does.
+        remove_if_there(out_file)
         ours.add(run_measured([tools["export"], "-q", "-o", out, db, table], env=env))
         if tools["mdb-export"]:
             with open(mdb_out, "wb") as sink:
                 theirs.add(run_measured([tools["mdb-export"], db, table], stdout=sink, env=env))
-    out_file = os.path.join(out, table + ".txt")
     out_mb = os.path.getsize(out_file) / 1e6 if os.path.exists(out_file) else 0.0
     return ours, (theirs if theirs.ok() else None), out_mb
 
@@ -187,11 +195,12 @@ def sqlite_section(args, tools, work):
     script = ('mdb-schema "$1" sqlite | sqlite3 "$2" && '
               '{ echo "BEGIN;"; mdb-export -I sqlite "$1" "$3"; echo "COMMIT;"; } | sqlite3 "$2"')
     for _ in range(args.repeat):
+        remove_if_there(target)
         ours.add(run_measured([tools["export"], "-q", "--format", "sqlite", "-o", target, db, args.table], env=env))
+        remove_if_there(os.path.join(out, args.table + ".txt"))
         csv.add(run_measured([tools["export"], "-q", "-o", out, db, args.table], env=env))
         if have_pipeline:
-            if os.path.exists(piped):
-                os.remove(piped)
+            remove_if_there(piped)
             pipeline.add(run_measured(["sh", "-c", script, "sh", db, piped, args.table], env=env))
 
     print()

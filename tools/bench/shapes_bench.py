@@ -25,7 +25,7 @@ import sys
 import tempfile
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
-from export_bench import Figures, fmt, ratio, run_measured  # noqa: E402
+from export_bench import Figures, fmt, ratio, remove_if_there, run_measured  # noqa: E402
 
 PASSWORD = "password"
 
@@ -93,12 +93,14 @@ def measure(tools, work, label, db, table, password, repeat, env, mdb_export):
     ours, theirs = Figures(), Figures()
     # mdb-export warns once per value of a type it does not know; its stderr goes nowhere.
     theirs_argv = ["sh", "-c", 'exec mdb-export "$0" "$1" 2>/dev/null', db, table]
+    produced = os.path.join(out, table + ".txt")
     for _ in range(repeat):
+        remove_if_there(produced)  # as mdb-export's file is truncated before its clock starts
         ours.add(run_measured(ours_argv(tools["export"], out, db, table, password), env=env))
         if mdb_export:
             with open(os.path.join(work, f"mdb-{label}.csv"), "wb") as sink:
                 theirs.add(run_measured(theirs_argv, stdout=sink, env=env))
-    return ours, (theirs if theirs.ok() else None), os.path.join(out, table + ".txt")
+    return ours, (theirs if theirs.ok() else None), produced
 
 
 def main():

@@ -15,6 +15,29 @@ using namespace quorvane::db::format;
 
 namespace {
 
+// As the export's workers read a table: a reader of their own, a run of pages each.
+void readInParts(const AccessDatabase& db, const CatalogEntry& entry, const std::vector<TableCursor::DataPage>& pages)
+{
+    if (pages.empty())
+        return;
+    auto reader = db.reader();
+    DbError error;
+    auto cursor = reader->openTable(entry.tdefPage(), error, entry.name);
+    if (!cursor)
+        return;
+    std::vector<Value> row;
+    const std::size_t half = pages.size() / 2;
+    for (const auto& [from, to] : {std::pair{half, pages.size()}, std::pair{std::size_t(0), half}}) {
+        std::vector<std::uint32_t> part;
+        for (std::size_t i = from; i < to; ++i)
+            part.push_back(pages[i].number);
+        cursor->walkPages(std::move(part));
+        error = {};
+        while (cursor->next(row, error)) {
+        }
+    }
+}
+
 void readAll(AccessDatabase& db)
 {
     std::vector<Value> row;
@@ -26,12 +49,14 @@ void readAll(AccessDatabase& db)
         if (!cursor)
             continue;
         qint64 count = 0;
-        cursor->countRows(count, error);
+        std::vector<TableCursor::DataPage> pages;
+        cursor->countRows(count, error, db.salvage() ? nullptr : &pages);
         cursor->noteSalvage(entry.name, count);
         error = {};
         const ComplexColumns complex = ComplexColumns::load(db, cursor->definition());
         while (cursor->next(row, error))
             complex.fill(row);
+        readInParts(db, entry, pages);
     }
 }
 

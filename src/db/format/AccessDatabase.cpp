@@ -39,6 +39,14 @@ AccessDatabase::AccessDatabase(std::unique_ptr<Pager> pager, const Header& heade
 
 AccessDatabase::~AccessDatabase() = default;
 
+std::unique_ptr<AccessDatabase> AccessDatabase::reader() const
+{
+    std::unique_ptr<AccessDatabase> db(new AccessDatabase(m_pager->reader(), m_header));
+    db->m_catalog = m_catalog;
+    db->m_salvage = m_salvage;
+    return db;
+}
+
 std::unique_ptr<AccessDatabase> AccessDatabase::open(const QString& path, const QString& password, DbError& error,
                                                      std::shared_ptr<SalvageLog> salvage)
 {

@@ -61,6 +61,10 @@ public:
                                                       std::shared_ptr<SalvageLog> salvage = nullptr);
     ~AccessDatabase();
 
+    // The same open database for another thread: the header, catalog and salvage log as
+    // here, the file and its decoder shared, a page cache and text decoder of its own.
+    std::unique_ptr<AccessDatabase> reader() const;
+
     const Header& header() const { return m_header; }
     const JetLayout& layout() const { return m_layout; }
     const TextCodec& codec() const { return m_codec; }

@@ -17,7 +17,8 @@ namespace quorvane::db::format {
 class PageDecoder {
 public:
     virtual ~PageDecoder() = default;
-    // Decodes `page` (the whole page of number `pageNumber`, as read) in place.
+    // Decodes `page` (the whole page of number `pageNumber`, as read, or its first bytes,
+    // a whole number of 16-byte blocks) in place.
     virtual void decodePage(std::uint32_t pageNumber, std::span<std::uint8_t> page) const = 0;
 };
 

@@ -13,6 +13,8 @@ namespace quorvane::db::format {
 std::unique_ptr<Pager> Pager::openFile(const QString& path, DbError& error)
 {
     std::unique_ptr<Pager> pager(new Pager);
+    pager->m_source = std::make_shared<Source>();
+    QFile& file = pager->m_source->file;
     const QFileInfo info(path);
     if (path.isEmpty() || !info.exists()) {
         error = DbError::fileNotFound(path);
@@ -24,12 +26,12 @@ std::unique_ptr<Pager> Pager::openFile(const QString& path, DbError& error)
                                                            : QStringLiteral("it is not a regular file"));
         return nullptr;
     }
-    pager->m_file.setFileName(path);
-    if (!pager->m_file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
-        error = DbError::cannotOpenFile(path, pager->m_file.errorString());
+    file.setFileName(path);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) {
+        error = DbError::cannotOpenFile(path, file.errorString());
         return nullptr;
     }
-    pager->m_size = static_cast<std::uint64_t>(pager->m_file.size());
+    pager->m_size = static_cast<std::uint64_t>(file.size());
     // Pages are read one at a time into a small cache rather than mapped: a scan of a
     // large table then keeps a few pages resident, not the whole file.
     return pager;
@@ -38,13 +40,44 @@ std::unique_ptr<Pager> Pager::openFile(const QString& path, DbError& error)
 std::unique_ptr<Pager> Pager::fromBytes(QByteArray bytes)
 {
     std::unique_ptr<Pager> pager(new Pager);
-    pager->m_bytes = std::move(bytes);
-    pager->m_size = static_cast<std::uint64_t>(pager->m_bytes.size());
-    pager->m_mapped = reinterpret_cast<const std::uint8_t*>(pager->m_bytes.constData());
+    pager->m_source = std::make_shared<Source>();
+    pager->m_source->bytes = std::move(bytes);
+    pager->m_source->mapped = reinterpret_cast<const std::uint8_t*>(pager->m_source->bytes.constData());
+    pager->m_mapped = pager->m_source->mapped;
+    pager->m_size = static_cast<std::uint64_t>(pager->m_source->bytes.size());
     return pager;
 }
 
 Pager::~Pager() = default;
+
+std::unique_ptr<Pager> Pager::reader() const
+{
+    std::unique_ptr<Pager> pager(new Pager);
+    pager->m_source = m_source;
+    pager->m_mapped = m_mapped;
+    pager->m_size = m_size;
+    pager->m_pageSize = m_pageSize;
+    pager->m_decoder = m_decoder;
+    return pager;
+}
+
+// `count` bytes at `offset` of the file (the caller has checked they lie within it).
+bool Pager::readAt(std::uint64_t offset, std::uint8_t* into, std::uint32_t count)
+{
+    if (m_mapped) {
+        std::memcpy(into, m_mapped + offset, count);
+        return true;
+    }
+    QFile& file = m_source->file;
+#ifdef Q_OS_UNIX
+    // pread leaves the file position alone: pagers of other threads read at once.
+    const int fd = file.handle();
+    if (fd >= 0)
+        return ::pread(fd, into, count, static_cast<off_t>(offset)) == static_cast<ssize_t>(count);
+#endif
+    std::lock_guard lock(m_source->seekLock);
+    return file.seek(static_cast<qint64>(offset)) && file.read(reinterpret_cast<char*>(into), count) == count;
+}
 
 QByteArray Pager::leadingBytes(std::size_t count)
 {
@@ -52,26 +85,14 @@ QByteArray Pager::leadingBytes(std::size_t count)
     if (m_mapped)
         return QByteArray(reinterpret_cast<const char*>(m_mapped), static_cast<qsizetype>(n));
     QByteArray out(static_cast<qsizetype>(n), Qt::Uninitialized);
-    if (!m_file.seek(0) || m_file.read(out.data(), static_cast<qint64>(n)) != static_cast<qint64>(n))
+    if (!readAt(0, reinterpret_cast<std::uint8_t*>(out.data()), static_cast<std::uint32_t>(n)))
         return {};
     return out;
 }
 
 bool Pager::readStored(std::uint32_t number, std::uint8_t* into)
 {
-    const std::uint64_t offset = std::uint64_t(number) * m_pageSize;
-    if (m_mapped) {
-        std::memcpy(into, m_mapped + offset, m_pageSize);
-        return true;
-    }
-#ifdef Q_OS_UNIX
-    const int fd = m_file.handle();
-    if (fd >= 0)
-        return ::pread(fd, into, m_pageSize, static_cast<off_t>(offset)) == static_cast<ssize_t>(m_pageSize);
-#endif
-    if (!m_file.seek(static_cast<qint64>(offset)))
-        return false;
-    return m_file.read(reinterpret_cast<char*>(into), m_pageSize) == m_pageSize;
+    return readAt(std::uint64_t(number) * m_pageSize, into, m_pageSize);
 }
 
 bool Pager::tailPage(Page& out, DbError& error)
@@ -84,14 +105,7 @@ bool Pager::tailPage(Page& out, DbError& error)
     }
     auto data = std::make_shared<std::vector<std::uint8_t>>(m_pageSize, 0);
     const std::uint64_t offset = std::uint64_t(number) * m_pageSize;
-    bool read = true;
-    if (m_mapped) {
-        std::memcpy(data->data(), m_mapped + offset, present);
-    } else {
-        read = m_file.seek(static_cast<qint64>(offset))
-               && m_file.read(reinterpret_cast<char*>(data->data()), present) == present;
-    }
-    if (!read) {
+    if (!readAt(offset, data->data(), present)) {
         error = DbError::damaged(QStringLiteral("the page cannot be read"), number);
         return false;
     }
@@ -100,6 +114,30 @@ bool Pager::tailPage(Page& out, DbError& error)
     out.number = number;
     out.owner = data;
     out.bytes = ByteView(data->data(), data->size());
+    return true;
+}
+
+bool Pager::pageHead(std::uint32_t number, std::uint32_t bytes, std::vector<std::uint8_t>& buffer, Page& out,
+                     DbError& error)
+{
+    if (m_pageSize == 0 || number >= pageCount()) {
+        error = DbError::damaged(QStringLiteral("a page number points past the end of the file"), number);
+        return false;
+    }
+    bytes = std::min((bytes + 15) & ~15u, m_pageSize);
+    if (m_mapped && (!m_decoder || number == 0))
+        return page(number, out, error);
+    buffer.resize(bytes);
+    if (!readAt(std::uint64_t(number) * m_pageSize, buffer.data(), bytes)) {
+        error = DbError::damaged(QStringLiteral("the page cannot be read"), number);
+        return false;
+    }
+    // The decoders work block by block from the page's start: its head decodes alone.
+    if (m_decoder && number != 0)
+        m_decoder->decodePage(number, std::span<std::uint8_t>(buffer.data(), bytes));
+    out.number = number;
+    out.owner.reset();
+    out.bytes = ByteView(buffer.data(), bytes);
     return true;
 }
 

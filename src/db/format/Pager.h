@@ -11,6 +11,7 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
 #include <vector>
 
 namespace quorvane::db::format {
@@ -26,12 +27,19 @@ struct Page {
 
 // Pages on demand from a file, read into a small cache, or from bytes in memory.
 // Memory stays flat: at most a few dozen pages are kept.
+//
+// A pager is for one thread at a time (its cache); reader() gives another thread its
+// own over the same file and the same decoder.
 class Pager {
 public:
     // Error 3024 when the file does not exist or cannot be opened for reading.
     static std::unique_ptr<Pager> openFile(const QString& path, DbError& error);
     static std::unique_ptr<Pager> fromBytes(QByteArray bytes);
     ~Pager();
+
+    // Another pager over the same file, page size and decoder, with a cache of its own:
+    // for another thread.
+    std::unique_ptr<Pager> reader() const;
 
     std::uint64_t fileSize() const { return m_size; }
     // The first `count` bytes of the file as stored (fewer when the file is shorter).
@@ -44,6 +52,10 @@ public:
 
     // Page `number`; a page past the end of the file is a damaged-file error.
     bool page(std::uint32_t number, Page& out, DbError& error);
+    // The first `bytes` of page `number` (whole blocks of 16, at most the page) read into
+    // `buffer`, not cached: a look at a page's header and row table.
+    bool pageHead(std::uint32_t number, std::uint32_t bytes, std::vector<std::uint8_t>& buffer, Page& out,
+                  DbError& error);
     // The bytes a file cut short still holds of its last page (page pageCount()), or 0.
     std::uint32_t tailBytes() const { return m_pageSize ? static_cast<std::uint32_t>(m_size % m_pageSize) : 0; }
     // That part page, made up to a whole page with zeros: only what lies in its first
@@ -51,15 +63,24 @@ public:
     bool tailPage(Page& out, DbError& error);
 
 private:
+    // What the pagers of one file share: the open file (read at an offset, or under the
+    // lock where reading means seeking first) or the bytes in memory.
+    struct Source {
+        QFile file;
+        std::mutex seekLock;
+        QByteArray bytes;
+        const std::uint8_t* mapped = nullptr; // bytes' data when reading from memory
+    };
+
     Pager() = default;
     bool readStored(std::uint32_t number, std::uint8_t* into);
+    bool readAt(std::uint64_t offset, std::uint8_t* into, std::uint32_t count);
 
-    QFile m_file;
-    const std::uint8_t* m_mapped = nullptr; // m_bytes' data when reading from memory
-    QByteArray m_bytes;
+    std::shared_ptr<Source> m_source;
+    const std::uint8_t* m_mapped = nullptr; // m_source's bytes
     std::uint64_t m_size = 0;
     std::uint32_t m_pageSize = 0;
-    std::unique_ptr<PageDecoder> m_decoder;
+    std::shared_ptr<const PageDecoder> m_decoder; // decodePage() keeps no state
 
     struct Slot {
         std::uint32_t number = 0;

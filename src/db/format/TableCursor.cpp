@@ -221,6 +221,7 @@ void TableCursor::rewind()
     m_walk.map.rewind();
     m_walk.scanning = m_walk.mapLost;
     m_walk.scanNext = 1;
+    m_walk.listedNext = 0;
     m_walk.seen.clear();
     m_havePage = false;
     m_page = {};
@@ -233,6 +234,20 @@ void TableCursor::rewind()
 bool TableCursor::isOwnDataPage(const Page& page) const
 {
     return page.bytes.u8(0) == kPageData && page.bytes.u32(m_layout.dataTdefPage) == m_def.page;
+}
+
+// Most data pages' row tables fit in this many bytes from the page's start.
+constexpr std::uint32_t kPageHeadBytes = 512;
+
+bool TableCursor::readMapPage(PageWalk& walk, std::uint32_t number, Page& page, DbError& error)
+{
+    Pager& pager = m_db.pager();
+    if (!walk.head)
+        return pager.page(number, page, error);
+    if (!pager.pageHead(number, kPageHeadBytes, *walk.head, page, error))
+        return false;
+    const std::uint64_t tableEnd = m_layout.dataRowTable + 2ull * page.bytes.u16(m_layout.dataRowCount);
+    return tableEnd <= page.bytes.size() || pager.page(number, page, error);
 }
 
 bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCount, DbError& error)
@@ -257,6 +272,18 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
             }
             if (!isOwnDataPage(page))
                 continue;
+        } else if (walk.listedOnly) {
+            if (walk.listedNext >= walk.listed.size())
+                return false;
+            number = walk.listed[walk.listedNext++];
+            if (!pager.page(number, page, error) || !isOwnDataPage(page)) {
+                if (!error.isError())
+                    error = DbError::damaged(QStringLiteral("a page the table's map lists is not one of its data pages"),
+                                             number);
+                if (!readPast(error))
+                    return false;
+                continue;
+            }
         } else {
             if (!walk.map.next(pager, number, error)) {
                 if (!error.isError() || !readPast(error))
@@ -272,7 +299,7 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
                     walk.seen.resize(std::size_t(number) + 1);
                 walk.seen[number] = true;
             }
-            if (!pager.page(number, page, error)) {
+            if (!readMapPage(walk, number, page, error)) {
                 if (!readPast(error))
                     return false;
                 continue;
@@ -306,7 +333,14 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
     }
 }
 
-bool TableCursor::countRows(qint64& count, DbError& error)
+void TableCursor::walkPages(std::vector<std::uint32_t> pages)
+{
+    rewind();
+    m_walk.listedOnly = true;
+    m_walk.listed = std::move(pages);
+}
+
+bool TableCursor::countRows(qint64& count, DbError& error, std::vector<DataPage>* pages)
 {
     count = 0;
     if (m_salvage) {
@@ -320,13 +354,21 @@ bool TableCursor::countRows(qint64& count, DbError& error)
     }
     PageWalk walk = m_walk;
     walk.map.rewind();
+    std::vector<std::uint8_t> head;
+    walk.head = &head;
     Page page;
     std::uint32_t rows = 0;
+    if (pages)
+        pages->clear();
     while (nextDataPage(walk, page, rows, error)) {
+        std::uint32_t onPage = 0;
         for (std::uint32_t r = 0; r < rows; ++r) {
             if (!(page.bytes.u16(m_layout.dataRowTable + 2 * r) & kRowDeleted))
-                ++count;
+                ++onPage;
         }
+        count += onPage;
+        if (pages)
+            pages->push_back({page.number, onPage});
     }
     return !error.isError();
 }

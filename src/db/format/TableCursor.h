@@ -34,10 +34,18 @@ public:
     void rewind();
     // Decodes only the columns flagged here; the others read as Null. All when empty.
     void setWantedColumns(std::vector<bool> wanted) { m_wanted = std::move(wanted); }
+    // A data page of the table and the rows a scan reads from it.
+    struct DataPage {
+        std::uint32_t number = 0;
+        std::uint32_t rows = 0;
+    };
     // The number of rows a full scan returns, counted from the row offset tables
     // without decoding any value (when salvaging, by a full read). Does not move the
-    // cursor.
-    bool countRows(qint64& count, DbError& error);
+    // cursor. With `pages` (not when salvaging), also the data pages in scan order.
+    bool countRows(qint64& count, DbError& error, std::vector<DataPage>* pages = nullptr);
+    // From the start again, reading only the data pages listed (numbers countRows()
+    // gave, in its order): one stretch of the table, for a reader that shares the work.
+    void walkPages(std::vector<std::uint32_t> pages);
     // Salvaging: adds a line for the table to the database's salvage log when damage
     // was met (`label` names the table, `recovered` counts its readable `unit`s).
     void noteSalvage(const QString& label, qint64 recovered, const QString& unit = QStringLiteral("rows")) const;
@@ -51,8 +59,14 @@ private:
         std::uint32_t scanNext = 1;
         std::vector<bool> seen;     // pages the map produced, not produced again by a scan
         std::uint32_t present = 0;  // bytes of the current page the file holds (less when cut short)
+        // Counting: only the head of each page is read while its row table fits there.
+        std::vector<std::uint8_t>* head = nullptr;
+        bool listedOnly = false;    // the pages come from `listed`, not from the map
+        std::vector<std::uint32_t> listed;
+        std::size_t listedNext = 0;
     };
     bool nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCount, DbError& error);
+    bool readMapPage(PageWalk& walk, std::uint32_t number, Page& page, DbError& error);
     bool nextRowLocation(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
     // Salvaging, after the last page: a moved row whose pointer was on a lost page.
     bool nextOrphan(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
