@@ -6,12 +6,18 @@
 #include <cerrno>
 #include <cstring>
 
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
+
 
 namespace quorvane::exporter {
 
 namespace {
 
 constexpr qsizetype kBufferSize = 256 * 1024;
+// Written text handed to the disk at a time while the file grows.
+constexpr qint64 kWritebackBytes = qint64(8) << 20;
 
 } // namespace
 
@@ -29,6 +35,7 @@ bool TextFileWriter::open(const QString& path)
     m_error.clear();
     m_used = 0;
     m_flushed = 0;
+    m_writebackFrom = 0;
     // A folder in the file's place would only show when the finished file is put there.
     if (QFileInfo(path).isDir()) {
         m_error = qt_error_string(EISDIR);
@@ -55,6 +62,7 @@ bool TextFileWriter::open(QIODevice* device, const QString& name)
     m_error.clear();
     m_used = 0;
     m_flushed = 0;
+    m_writebackFrom = 0;
     if (!device || !device->isWritable()) {
         m_error = QStringLiteral("not open for writing");
         return false;
@@ -119,7 +127,23 @@ bool TextFileWriter::writeOut(const char* bytes, qsizetype size)
         done += static_cast<qsizetype>(written);
     }
     m_flushed += size;
+    startWriteback();
     return true;
+}
+
+// The file is flushed to disk before it replaces the old one (commit()). Starting the
+// disk's work on what is written as the file grows, rather than all of it then, lets
+// it run beside the export instead of after it. Only a hint: nothing waits for it.
+void TextFileWriter::startWriteback()
+{
+#ifdef Q_OS_LINUX
+    if (!m_file || m_flushed - m_writebackFrom < kWritebackBytes)
+        return;
+    const int fd = m_file->handle();
+    if (fd >= 0)
+        ::sync_file_range(fd, m_writebackFrom, m_flushed - m_writebackFrom, SYNC_FILE_RANGE_WRITE);
+    m_writebackFrom = m_flushed;
+#endif
 }
 
 qint64 TextFileWriter::position() const
@@ -143,6 +167,7 @@ bool TextFileWriter::truncate(qint64 position)
         return false;
     }
     m_flushed = position;
+    m_writebackFrom = std::min(m_writebackFrom, position);
     return true;
 }
 

@@ -56,6 +56,7 @@ public:
 private:
     bool flushBuffer();
     bool writeOut(const char* bytes, qsizetype size);
+    void startWriteback();
 
     std::unique_ptr<QSaveFile> m_file;
     QIODevice* m_device = nullptr; // m_file, or the device given
@@ -65,6 +66,7 @@ private:
     QByteArray m_buffer;
     qsizetype m_used = 0;
     qint64 m_flushed = 0;
+    qint64 m_writebackFrom = 0;
     QString m_error;
 };
 

@@ -56,6 +56,31 @@ INSTANTIATE_TEST_SUITE_P(
                       TextCase{"surrogatePair", QByteArray("\x3D\xD8\x00\xDE", 4), QString::fromUtf8("\xF0\x9F\x98\x80")}),
     [](const auto& info) { return std::string(info.param.label); });
 
+// Every byte of a single-byte code page, in an order where each sits beside others,
+// reads as the code page's decoder reads it; East Asian code pages keep the decoder.
+class Jet3CodePage : public ::testing::TestWithParam<std::uint16_t> {};
+
+TEST_P(Jet3CodePage, EveryByteReadsAsTheDecoderReadsIt)
+{
+    const std::uint16_t codePage = GetParam();
+    QStringDecoder reference(QStringLiteral("windows-%1").arg(codePage).toLatin1().constData(),
+                             QStringDecoder::Flag::Stateless);
+    if (!reference.isValid())
+        GTEST_SKIP() << "this Qt has no windows-" << codePage;
+    QByteArray bytes;
+    for (int i = 0; i < 512; ++i)
+        bytes += static_cast<char>((i * 167 + 13) % 256);
+    const TextCodec codec(JetVersion::Jet3, codePage);
+    QString out = QStringLiteral("an older and much longer value than the one decoded into it, by far");
+    const QString held = out;
+    codec.decodeInto(ByteView(reinterpret_cast<const std::uint8_t*>(bytes.constData()), 512), out);
+    EXPECT_EQ(out, reference.decode(bytes));
+    EXPECT_EQ(held, QStringLiteral("an older and much longer value than the one decoded into it, by far"));
+}
+
+INSTANTIATE_TEST_SUITE_P(CodePages, Jet3CodePage, ::testing::Values(874, 1250, 1251, 1253, 1254, 1255, 1256, 1257,
+                                                                    1258, 932, 936));
+
 TEST(Jet3Text, WesternCodePageAndUndefinedBytes)
 {
     const TextCodec codec(JetVersion::Jet3, 1252);

@@ -213,6 +213,7 @@ TEST_P(ReaderRoundTrip, CatalogOverSeveralPagesListsEveryTable)
 struct LayoutCase {
     int editedEvery;
     bool referenceMaps;
+    std::uint32_t encodingKey = 0; // pages encoded as Encrypt Database leaves them
 };
 
 class ReaderLayout : public ::testing::TestWithParam<std::tuple<FileKind, LayoutCase>> {};
@@ -220,6 +221,8 @@ class ReaderLayout : public ::testing::TestWithParam<std::tuple<FileKind, Layout
 TEST_P(ReaderLayout, BenchDatabaseReadsBackRowForRow)
 {
     const auto& [kind, layout] = GetParam();
+    if (layout.encodingKey != 0 && kind.version == Version::Ace)
+        GTEST_SKIP() << "ACE pages are encrypted with a password, which the writer does not do";
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("bench.mdb"));
     const BenchDatabase bench(11);
@@ -230,6 +233,7 @@ TEST_P(ReaderLayout, BenchDatabaseReadsBackRowForRow)
     DatabaseOptions options = optionsFor(kind);
     options.editedRowsEvery = layout.editedEvery;
     options.referenceUsageMaps = layout.referenceMaps;
+    options.encodingKey = layout.encodingKey;
     QString error;
     ASSERT_TRUE(DatabaseWriter::writeTables(path, {expected}, error, options)) << error.toStdString();
     expectReadBack(path, expected);
@@ -237,10 +241,12 @@ TEST_P(ReaderLayout, BenchDatabaseReadsBackRowForRow)
 
 INSTANTIATE_TEST_SUITE_P(Kinds, ReaderLayout,
                          ::testing::Combine(::testing::ValuesIn(kFileKinds),
-                                            ::testing::Values(LayoutCase{0, false}, LayoutCase{7, true})),
+                                            ::testing::Values(LayoutCase{0, false}, LayoutCase{7, true},
+                                                              LayoutCase{3, false, 0x9E17C35Au})),
                          [](const auto& info) {
+                             const LayoutCase& layout = std::get<1>(info.param);
                              return kindName(std::get<0>(info.param))
-                                 + (std::get<1>(info.param).editedEvery ? "Edited" : "Plain");
+                                 + (layout.encodingKey ? "Encoded" : layout.editedEvery ? "Edited" : "Plain");
                          });
 
 // Long values at the lengths where their storage changes (inline, one long-value row,
@@ -402,6 +408,11 @@ TEST(ReaderRoundTripComplex, ItemsReadBackJoined)
     table.items.push_back({QStringLiteral("Ratios"), 7, {Value::decimal(half)}});
     // Items whose row is gone are kept in the hidden table and shown nowhere.
     table.items.push_back({QStringLiteral("Tags"), 99, {Value::text(QStringLiteral("orphan"))}});
+    // Items added to older rows later on come after theirs, in the order they were added.
+    for (const auto& [key, tag] : {std::pair{2, "later"}, std::pair{1, "first"}, std::pair{2, "latest"}})
+        table.items.push_back({QStringLiteral("Tags"), key, {Value::text(QString::fromUtf8(tag))}});
+    table.rows[0][2] = Value::complex({1, QStringLiteral("first")});
+    table.rows[1][2] = Value::complex({2, QStringLiteral("red; later; latest")});
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("gallery.accdb"));
     DatabaseOptions options;

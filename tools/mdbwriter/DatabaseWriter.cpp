@@ -87,7 +87,8 @@ std::array<std::uint8_t, kMaxPageSize> headerPage(const DatabaseOptions& options
     std::memcpy(p + 4, version == Version::Ace ? "Standard ACE DB" : "Standard Jet DB", 16);
     p[0x14] = version == Version::Jet3 ? 0x00 : version == Version::Jet4 ? 0x01 : 0x03; // ACE: Access 2010
     le::put16(p + 0x3C, options.codePage);
-    // 0x3E: the database key, zero: the pages are stored plain.
+    // 0x3E: the database key, zero when the pages are stored plain.
+    le::put32(p + 0x3E, options.encodingKey);
     static const std::uint8_t kMaskKey[] = {0xC7, 0xDA, 0x39, 0x6B};
     if (version == Version::Jet3) {
         // 0x3A: the text sort order; 0x42: the password in the code page, 20 bytes.
@@ -267,7 +268,9 @@ bool DatabaseWriter::open(const QString& path, const DatabaseOptions& options)
         return fail(QStringLiteral("code page %1 is not one the writer knows").arg(options.codePage));
     if (!d->text->encode(options.password, false, ignored))
         return fail(QStringLiteral("the password has characters the database's code page lacks"));
-    d->file = std::make_unique<PageFile>(path, d->format->pageSize);
+    if (options.version == Version::Ace && options.encodingKey != 0)
+        return fail(QStringLiteral("ACE files are encrypted with a password, which the writer does not do"));
+    d->file = std::make_unique<PageFile>(path, d->format->pageSize, options.encodingKey);
     if (!d->file->open())
         return fail(QStringLiteral("cannot write %1: %2").arg(path, d->file->errorString()));
     for (std::uint32_t i = 0; i < kReservedPages; ++i)

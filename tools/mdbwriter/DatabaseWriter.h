@@ -30,6 +30,9 @@ struct DatabaseOptions {
     // Every n-th row of each table (0: none) as Access leaves a row that outgrew its
     // page when edited: moved to another page, a pointer in its place, a deleted copy.
     int editedRowsEvery = 0;
+    // Jet 3 and Jet 4: the key of Access's page encoding (Encrypt Database), 0 for plain
+    // pages. Every page but the header is RC4 under this key with its number XOR-ed in.
+    std::uint32_t encodingKey = 0;
 };
 
 // Writes a database of Access 97 (Jet 3), Access 2000-2003 (Jet 4) or Access 2010

@@ -15,9 +15,10 @@ constexpr int kMaxPageSize = 4096;
 // The database file as a sequence of pages (2 or 4 KB). Page numbers are handed out in order;
 // a page may be written any time after it was handed out, in any order, so a row can
 // name a page before that page is full. The file appears only when commit() succeeds.
+// With an encoding key every page but the header is stored RC4-encoded, as Jet does.
 class PageFile {
 public:
-    PageFile(const QString& path, int pageSize);
+    PageFile(const QString& path, int pageSize, std::uint32_t encodingKey = 0);
     int pageSize() const { return m_pageSize; }
     bool open();
     std::uint32_t allocate() { return m_pageCount++; }
@@ -30,6 +31,7 @@ private:
     QSaveFile m_file;
     int m_pageSize;
     std::uint32_t m_pageCount = 0;
+    std::uint32_t m_encodingKey;
 };
 
 } // namespace quorvane::mdbwriter

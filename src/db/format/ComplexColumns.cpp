@@ -4,7 +4,9 @@
 #include "TableCursor.h"
 #include "db/ExactText.h"
 
+#include <algorithm>
 #include <optional>
+#include <utility>
 
 namespace quorvane::db::format {
 
@@ -13,8 +15,8 @@ namespace {
 // MSysComplexColumns has one row per complex column of the database; Access keeps a
 // few, a damaged catalog could claim any number.
 constexpr std::size_t kMaxLinks = 65'536;
-// Charged against the text budget per hidden-table row, for the hash entry and the
-// string it grows.
+// Charged against the text budget per hidden-table row, for its entry and the string
+// it grows.
 constexpr std::size_t kRowOverhead = 32;
 const QString kSeparator = QStringLiteral("; ");
 
@@ -188,13 +190,79 @@ int keyColumnOf(const TableDef& flat, const TableDef& typeTable)
     return found;
 }
 
+// One text per key, its items joined by the separator in the order the hidden table
+// holds them. Access adds a row's items together and numbers rows upwards, so an item
+// nearly always belongs to the last key seen or a higher one; the items of a lower key
+// (added to an older row later) wait aside and are merged in at the end.
+class TextsBuilder {
+public:
+    void add(std::int32_t key, const QString& item)
+    {
+        if (!m_out.keys.empty() && key == m_out.keys.back()) {
+            join(m_out.texts.back(), item);
+        } else if (m_out.keys.empty() || key > m_out.keys.back()) {
+            m_out.keys.push_back(key);
+            m_out.texts.push_back(item);
+        } else {
+            m_late.emplace_back(key, item);
+        }
+    }
+
+    ComplexColumns::Texts finish()
+    {
+        if (!m_late.empty())
+            mergeLate();
+        m_out.dense = !m_out.keys.empty()
+            && std::int64_t(m_out.keys.back()) - m_out.keys.front() + 1 == std::int64_t(m_out.keys.size());
+        return std::move(m_out);
+    }
+
+private:
+    static void join(QString& text, const QString& item)
+    {
+        text += kSeparator;
+        text += item;
+    }
+
+    // A key's items held aside all came after those in order (the keys seen only rise),
+    // so they go after them; among themselves they keep the table's order.
+    void mergeLate()
+    {
+        std::stable_sort(m_late.begin(), m_late.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+        ComplexColumns::Texts merged;
+        const auto put = [&merged](std::int32_t key, QString&& text) {
+            if (!merged.keys.empty() && merged.keys.back() == key) {
+                join(merged.texts.back(), text);
+            } else {
+                merged.keys.push_back(key);
+                merged.texts.push_back(std::move(text));
+            }
+        };
+        std::size_t i = 0, j = 0;
+        while (i < m_out.keys.size() || j < m_late.size()) {
+            if (j == m_late.size() || (i < m_out.keys.size() && m_out.keys[i] <= m_late[j].first)) {
+                put(m_out.keys[i], std::move(m_out.texts[i]));
+                ++i;
+            } else {
+                put(m_late[j].first, std::move(m_late[j].second));
+                ++j;
+            }
+        }
+        m_out = std::move(merged);
+        m_late.clear();
+    }
+
+    ComplexColumns::Texts m_out;
+    std::vector<std::pair<std::int32_t, QString>> m_late;
+};
+
 class Loader {
 public:
     Loader(AccessDatabase& db, const ComplexColumns::Limits& limits) : m_db(db), m_limits(limits) {}
 
     // The texts of one complex column by row key; nullopt when they cannot be read.
     // `label` names the column in the salvage log ("Table.Column").
-    std::optional<QHash<std::int32_t, QString>> texts(const ComplexLink& link, const QString& label, DbError& damage)
+    std::optional<ComplexColumns::Texts> texts(const ComplexLink& link, const QString& label, DbError& damage)
     {
         DbError error;
         TableDef typeTable;
@@ -220,7 +288,7 @@ public:
         wanted[valueCol] = wanted[keyCol] = true;
         cursor->setWantedColumns(std::move(wanted));
 
-        QHash<std::int32_t, QString> out;
+        TextsBuilder gathered;
         std::size_t cost = 0;
         m_valuesRead = 0;
         std::vector<Value> row;
@@ -236,10 +304,7 @@ public:
             cost += kRowOverhead + static_cast<std::size_t>(item.size() + kSeparator.size()) * sizeof(QChar);
             if (m_textBytes + cost > m_limits.textBytes)
                 return std::nullopt;
-            QString& text = out[key.asLong()];
-            if (!text.isEmpty())
-                text += kSeparator;
-            text += item;
+            gathered.add(key.asLong(), item);
         }
         if (error.isError()) {
             keepDamage(error, damage);
@@ -249,7 +314,7 @@ public:
         // like a table's rows, not left as empty cells nobody sees.
         cursor->noteSalvage(label, m_valuesRead, QStringLiteral("values"));
         m_textBytes += cost;
-        return out;
+        return gathered.finish();
     }
 
 private:
@@ -304,15 +369,26 @@ ComplexColumns ComplexColumns::load(AccessDatabase& db, const TableDef& table, c
     return out;
 }
 
+const QString* ComplexColumns::Texts::find(std::int32_t key) const
+{
+    if (keys.empty())
+        return nullptr;
+    if (dense) {
+        const std::int64_t at = std::int64_t(key) - keys.front();
+        return at >= 0 && at < std::int64_t(texts.size()) ? &texts[static_cast<std::size_t>(at)] : nullptr;
+    }
+    const auto it = std::lower_bound(keys.begin(), keys.end(), key);
+    return it != keys.end() && *it == key ? &texts[static_cast<std::size_t>(it - keys.begin())] : nullptr;
+}
+
 void ComplexColumns::fill(std::vector<Value>& row) const
 {
     for (const Column& c : m_columns) {
         if (c.index >= row.size() || row[c.index].kind() != ValueKind::Complex)
             continue;
         const std::int32_t key = row[c.index].asComplex().key;
-        const auto it = c.texts.constFind(key);
-        if (it != c.texts.constEnd())
-            row[c.index] = Value::complex(Complex{key, *it});
+        if (const QString* text = c.texts.find(key))
+            row[c.index] = Value::complex(Complex{key, *text});
     }
 }
 

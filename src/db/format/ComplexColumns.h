@@ -3,7 +3,6 @@
 #include "TableDef.h"
 #include "db/Value.h"
 
-#include <QHash>
 #include <QString>
 
 #include <cstddef>
@@ -43,10 +42,20 @@ public:
     // Sets the display text of every complex value of `row`, a row of the table.
     void fill(std::vector<Value>& row) const;
 
+    // The joined texts of one column, ordered by the key of the row they belong to.
+    struct Texts {
+        std::vector<std::int32_t> keys; // ascending, each once
+        std::vector<QString> texts;     // beside its key
+        // keys[i] == keys[0] + i throughout, as Access numbers the rows: the text of a
+        // key is then found by subtraction rather than a search.
+        bool dense = false;
+        const QString* find(std::int32_t key) const;
+    };
+
 private:
     struct Column {
-        std::size_t index = 0;                  // in the table's row
-        QHash<std::int32_t, QString> texts;     // row key -> joined text
+        std::size_t index = 0; // in the table's row
+        Texts texts;
     };
     std::vector<Column> m_columns;
     DbError m_damage;

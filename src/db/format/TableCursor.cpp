@@ -766,6 +766,19 @@ bool TableCursor::decodeValue(const ColumnDef& c, const ByteView& raw, std::uint
     return true;
 }
 
+bool TableCursor::chainRevisits(DbError& error)
+{
+    // A chain that comes back to a row repeats its text up to the length. Checked once
+    // the walk (bounded by the page count) is over: looking each row up among the rows
+    // before it costs the square of the chain's length, minutes on a hostile file.
+    std::sort(m_chainSeen.begin(), m_chainSeen.end());
+    const auto twice = std::adjacent_find(m_chainSeen.begin(), m_chainSeen.end());
+    if (twice == m_chainSeen.end())
+        return false;
+    error = DbError::damaged(QStringLiteral("a long value's chain visits a row twice"), *twice >> 8);
+    return true;
+}
+
 bool TableCursor::readLongValue(ByteView header, std::uint32_t page, ByteView& out, DbError& error)
 {
     Pager& pager = m_db.pager();
@@ -811,13 +824,10 @@ bool TableCursor::readLongValue(ByteView header, std::uint32_t page, ByteView& o
     m_chainSeen.clear();
     for (std::uint32_t step = 0; static_cast<std::uint32_t>(buffer.size()) < length; ++step) {
         const std::uint32_t target = pointer >> 8;
+        if (step > maxSteps && chainRevisits(error))
+            return false;
         if (pointer == 0 || step > maxSteps) {
             error = DbError::damaged(QStringLiteral("a long value's chain of pages is broken"), target);
-            return false;
-        }
-        // A chain that comes back to a row would repeat its text up to the length.
-        if (std::find(m_chainSeen.begin(), m_chainSeen.end(), pointer) != m_chainSeen.end()) {
-            error = DbError::damaged(QStringLiteral("a long value's chain visits a row twice"), target);
             return false;
         }
         m_chainSeen.push_back(pointer);
@@ -835,6 +845,8 @@ bool TableCursor::readLongValue(ByteView header, std::uint32_t page, ByteView& o
         const std::uint32_t take = std::min(end - start - 4, length - static_cast<std::uint32_t>(buffer.size()));
         buffer.append(reinterpret_cast<const char*>(p.bytes.data() + start + 4), static_cast<qsizetype>(take));
     }
+    if (chainRevisits(error))
+        return false;
     out = ByteView(reinterpret_cast<const std::uint8_t*>(buffer.constData()), static_cast<std::size_t>(buffer.size()));
     return true;
 }

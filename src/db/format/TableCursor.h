@@ -97,6 +97,7 @@ private:
     bool decodeValue(const ColumnDef& column, const ByteView& data, std::uint32_t page, Value& out, DbError& error);
     // The bytes of a memo or OLE value; valid until the next long value is read.
     bool readLongValue(ByteView header, std::uint32_t page, ByteView& out, DbError& error);
+    bool chainRevisits(DbError& error);
     bool isOwnDataPage(const Page& page) const;
 
     AccessDatabase& m_db;

@@ -19,12 +19,35 @@ TextCodec::TextCodec(JetVersion version, std::uint16_t codePage) : m_version(ver
     }
     if (!m_decoder.isValid())
         m_decoder = QStringDecoder(QStringDecoder::Latin1, QStringDecoder::Flag::Stateless);
+    buildByteTable(m_western || codePage == 0 ? 1252 : codePage);
+}
+
+void TextCodec::buildByteTable(std::uint16_t codePage)
+{
+    // Windows' single-byte code pages: one byte is one character whatever stands around
+    // it. The double-byte ones of East Asian systems (932, 936, 949, 950) keep the decoder.
+    const bool singleByte = codePage == 874 || (codePage >= 1250 && codePage <= 1258);
+    if (!singleByte)
+        return;
+    for (int b = 0; b < 256; ++b) {
+        const char byte = static_cast<char>(b);
+        const QString one = decode(ByteView(reinterpret_cast<const std::uint8_t*>(&byte), 1));
+        if (one.size() != 1)
+            return;
+        m_byteTable[static_cast<std::size_t>(b)] = one.front().unicode();
+    }
+    m_useTable = true;
 }
 
 QString TextCodec::decode(ByteView bytes) const
 {
     if (m_version != JetVersion::Jet3)
         return decodeUnicode(bytes);
+    if (m_useTable) {
+        QString text;
+        decodeInto(bytes, text);
+        return text;
+    }
     QString text = m_decoder.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
     if (m_western) {
         // Bytes the Western code page leaves undefined come out as C1 controls; they
@@ -40,10 +63,17 @@ QString TextCodec::decode(ByteView bytes) const
 
 void TextCodec::decodeInto(ByteView bytes, QString& out) const
 {
-    if (m_version != JetVersion::Jet3)
+    if (m_version != JetVersion::Jet3) {
         decodeUnicodeInto(bytes, out);
-    else
+    } else if (m_useTable) {
+        out.resize(static_cast<qsizetype>(bytes.size()));
+        char16_t* dst = reinterpret_cast<char16_t*>(out.data());
+        const std::uint8_t* src = bytes.data();
+        for (std::size_t i = 0; i < bytes.size(); ++i)
+            dst[i] = m_byteTable[src[i]];
+    } else {
         out = decode(bytes);
+    }
 }
 
 QString TextCodec::decodeUnicode(ByteView bytes)

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringDecoder>
 
+#include <array>
+
 namespace quorvane::db::format {
 
 // Turns stored text into QString: UTF-16LE in Jet 4 and ACE, where a value may be
@@ -24,9 +26,15 @@ public:
     static void decodeUnicodeInto(ByteView bytes, QString& out);
 
 private:
+    void buildByteTable(std::uint16_t codePage);
+
     JetVersion m_version;
     mutable QStringDecoder m_decoder;
     bool m_western = false; // windows-1252
+    // Jet 3 in a single-byte code page: the character of every byte, looked up rather
+    // than run through the decoder, whose setup per call outweighs a short value.
+    std::array<char16_t, 256> m_byteTable{};
+    bool m_useTable = false;
 };
 
 } // namespace quorvane::db::format

@@ -2,6 +2,7 @@
 
 #include <openssl/evp.h>
 
+#include <array>
 #include <memory>
 
 namespace quorvane::db::format::crypto {
@@ -10,13 +11,27 @@ namespace {
 
 enum class Mode { Cbc, Ecb };
 
+// Ciphers fetched from the provider once for the whole program: EVP_aes_256_cbc() and
+// its kind are looked up by name again at every EVP_CipherInit_ex, once per page.
 const EVP_CIPHER* cipherFor(Mode mode, qsizetype keyBytes)
 {
+    static const std::array<EVP_CIPHER*, 6> fetched = [] {
+        std::array<EVP_CIPHER*, 6> out{};
+        const char* const names[] = {"AES-128-CBC", "AES-192-CBC", "AES-256-CBC",
+                                     "AES-128-ECB", "AES-192-ECB", "AES-256-ECB"};
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i] = EVP_CIPHER_fetch(nullptr, names[i], nullptr);
+        return out;
+    }();
+    if (keyBytes != 16 && keyBytes != 24 && keyBytes != 32)
+        return nullptr;
+    const std::size_t index = (mode == Mode::Cbc ? 0 : 3) + static_cast<std::size_t>(keyBytes / 8 - 2);
+    if (fetched[index])
+        return fetched[index];
     switch (keyBytes) {
     case 16: return mode == Mode::Cbc ? EVP_aes_128_cbc() : EVP_aes_128_ecb();
     case 24: return mode == Mode::Cbc ? EVP_aes_192_cbc() : EVP_aes_192_ecb();
-    case 32: return mode == Mode::Cbc ? EVP_aes_256_cbc() : EVP_aes_256_ecb();
-    default: return nullptr;
+    default: return mode == Mode::Cbc ? EVP_aes_256_cbc() : EVP_aes_256_ecb();
     }
 }
 

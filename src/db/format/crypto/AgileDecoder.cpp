@@ -51,9 +51,7 @@ std::unique_ptr<PageDecoder> AgileDecoder::open(QByteArrayView descriptorXml, co
     const AgileKeyParameters& p = passwordKey.parameters;
 
     Hasher hasher(p.hash);
-    QByteArray rounds = hasher.hash({p.salt, password});
-    for (quint32 i = 0; i < passwordKey.spinCount; ++i)
-        rounds = hasher.hash({littleEndian32(i), rounds});
+    const QByteArray rounds = hasher.spin(hasher.hash({p.salt, password}), passwordKey.spinCount);
     const auto keyFor = [&](const char* block) {
         return fitToLength(hasher.hash({rounds, QByteArrayView(block, 8)}), p.keyBits / 8, kKeyPad);
     };

@@ -2,6 +2,8 @@
 
 #include <openssl/evp.h>
 
+#include <array>
+#include <cstring>
 #include <stdexcept>
 
 namespace quorvane::db::format::crypto {
@@ -41,7 +43,9 @@ QString hashAlgorithmName(HashAlgorithm algorithm)
     return {};
 }
 
-static const EVP_MD* mdFor(HashAlgorithm algorithm)
+namespace {
+
+const EVP_MD* legacyMdFor(HashAlgorithm algorithm)
 {
     switch (algorithm) {
     case HashAlgorithm::Md5:
@@ -57,6 +61,24 @@ static const EVP_MD* mdFor(HashAlgorithm algorithm)
     }
     return nullptr;
 }
+
+// Digests fetched from the provider once for the whole program. EVP_sha512() and its
+// kind are looked up by name again at every EVP_DigestInit_ex, under a lock: that
+// lookup cost more than the hash itself in a key derivation of 100,000 rounds.
+const EVP_MD* mdFor(HashAlgorithm algorithm)
+{
+    static const std::array<EVP_MD*, 5> fetched = [] {
+        std::array<EVP_MD*, 5> out{};
+        const char* const names[] = {"MD5", "SHA1", "SHA256", "SHA384", "SHA512"};
+        for (std::size_t i = 0; i < out.size(); ++i)
+            out[i] = EVP_MD_fetch(nullptr, names[i], nullptr);
+        return out;
+    }();
+    const auto index = static_cast<std::size_t>(algorithm);
+    return index < fetched.size() && fetched[index] ? fetched[index] : legacyMdFor(algorithm);
+}
+
+} // namespace
 
 Hasher::Hasher(HashAlgorithm algorithm) : m_context(EVP_MD_CTX_new()), m_md(mdFor(algorithm))
 {
@@ -82,6 +104,28 @@ QByteArray Hasher::hash(std::initializer_list<QByteArrayView> parts)
     if (!ok)
         throw std::runtime_error("libcrypto digest failed");
     return QByteArray(reinterpret_cast<const char*>(out), static_cast<qsizetype>(length));
+}
+
+QByteArray Hasher::spin(QByteArray hash, quint32 rounds)
+{
+    if (hash.size() != m_size)
+        throw std::invalid_argument("a spun hash starts from a digest of the same kind");
+    // The round number and the digest before it, side by side in one buffer the next
+    // digest is written back into.
+    unsigned char buffer[4 + EVP_MAX_MD_SIZE];
+    std::memcpy(buffer + 4, hash.constData(), static_cast<std::size_t>(m_size));
+    const auto input = static_cast<size_t>(4 + m_size);
+    unsigned int length = 0;
+    for (quint32 i = 0; i < rounds; ++i) {
+        buffer[0] = static_cast<unsigned char>(i);
+        buffer[1] = static_cast<unsigned char>(i >> 8);
+        buffer[2] = static_cast<unsigned char>(i >> 16);
+        buffer[3] = static_cast<unsigned char>(i >> 24);
+        if (EVP_DigestInit_ex(m_context, m_md, nullptr) != 1 || EVP_DigestUpdate(m_context, buffer, input) != 1
+            || EVP_DigestFinal_ex(m_context, buffer + 4, &length) != 1)
+            throw std::runtime_error("libcrypto digest failed");
+    }
+    return QByteArray(reinterpret_cast<const char*>(buffer + 4), m_size);
 }
 
 QByteArray fitToLength(QByteArray bytes, qsizetype length, char pad)

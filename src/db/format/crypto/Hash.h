@@ -34,6 +34,10 @@ public:
     int size() const { return m_size; }
     // The digest of the parts, concatenated.
     QByteArray hash(std::initializer_list<QByteArrayView> parts);
+    // The key derivations' spin: `rounds` times, the digest of the round number (four
+    // bytes, least significant first, counted from 0) followed by the digest before.
+    // `hash` is a digest of this kind.
+    QByteArray spin(QByteArray hash, quint32 rounds);
 
 private:
     EVP_MD_CTX* m_context = nullptr;

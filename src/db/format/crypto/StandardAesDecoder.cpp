@@ -65,9 +65,8 @@ std::unique_ptr<PageDecoder> StandardAesDecoder::open(const CryptoApiHeader& hea
 
     // The expensive part of the derivation does not depend on the page: done once here.
     Hasher sha1(HashAlgorithm::Sha1);
-    QByteArray hash = sha1.hash({QByteArrayView(header.salt.data(), header.salt.size()), password});
-    for (std::uint32_t i = 0; i < kSpinCount; ++i)
-        hash = sha1.hash({littleEndian32(i), hash});
+    const QByteArray hash =
+        sha1.spin(sha1.hash({QByteArrayView(header.salt.data(), header.salt.size()), password}), kSpinCount);
     auto decoder = std::unique_ptr<StandardAesDecoder>(new StandardAesDecoder(hash, keyBits / 8, encodingKey));
 
     // The verifier and its hash are encrypted under the key of block 0 (the plain
