@@ -138,8 +138,8 @@ def main():
             continue
         db = make_shape(tools, work, name, shape_args, max(1, int(rows * args.scale)), suffix, encryption)
         cases.append((name, db, "Bench", PASSWORD, encryption is not None))
-    for spec in args.file:
-        path, table, *rest = spec.split(":")
+    for given in args.file:
+        path, table, *rest = given.split(":")
         # An ACE file with a password is encrypted: mdb-export cannot open it.
         password = rest[0] if rest else ""
         cases.append((os.path.basename(path) + ":" + table, path, table, password,
