@@ -114,23 +114,19 @@ void LinePipeline::submit(std::unique_ptr<RecordBatch> batch)
 {
     auto slot = std::make_shared<Slot>();
     slot->batch = std::move(batch);
-    m_inFlight.push_back(slot);
-    if (m_threads.empty()) {
-        if (!m_workers.empty())
-            run(*slot, m_workers.front());
-        return;
-    }
-    {
-        std::lock_guard lock(m_mutex);
-        m_queue.push_back(std::move(slot));
-    }
-    m_queued.notify_one();
+    enqueue(std::move(slot));
 }
 
 void LinePipeline::submitPart(std::size_t index)
 {
     auto slot = std::make_shared<Slot>();
     slot->part = index;
+    enqueue(std::move(slot));
+}
+
+// Puts the slot in flight: run at once without worker threads, queued for them otherwise.
+void LinePipeline::enqueue(std::shared_ptr<Slot> slot)
+{
     m_inFlight.push_back(slot);
     if (m_threads.empty()) {
         if (!m_workers.empty())

@@ -124,6 +124,7 @@ private:
         db::RowPartReader* reader = nullptr;
         std::vector<db::Value> row;
     };
+    void enqueue(std::shared_ptr<Slot> slot);
     void work(Worker& worker);
     void run(Slot& slot, Worker& worker);
     void readPart(Slot& slot, Worker& worker);
