@@ -42,8 +42,7 @@ std::unique_ptr<Pager> Pager::fromBytes(QByteArray bytes)
     std::unique_ptr<Pager> pager(new Pager);
     pager->m_source = std::make_shared<Source>();
     pager->m_source->bytes = std::move(bytes);
-    pager->m_source->mapped = reinterpret_cast<const std::uint8_t*>(pager->m_source->bytes.constData());
-    pager->m_mapped = pager->m_source->mapped;
+    pager->m_mapped = reinterpret_cast<const std::uint8_t*>(pager->m_source->bytes.constData());
     pager->m_size = static_cast<std::uint64_t>(pager->m_source->bytes.size());
     return pager;
 }
@@ -117,13 +116,20 @@ bool Pager::tailPage(Page& out, DbError& error)
     return true;
 }
 
+// A whole page `number` the file holds; otherwise a damaged-file error.
+bool Pager::checkInFile(std::uint32_t number, DbError& error) const
+{
+    if (m_pageSize != 0 && number < pageCount())
+        return true;
+    error = DbError::damaged(QStringLiteral("a page number points past the end of the file"), number);
+    return false;
+}
+
 bool Pager::pageHead(std::uint32_t number, std::uint32_t bytes, std::vector<std::uint8_t>& buffer, Page& out,
                      DbError& error)
 {
-    if (m_pageSize == 0 || number >= pageCount()) {
-        error = DbError::damaged(QStringLiteral("a page number points past the end of the file"), number);
+    if (!checkInFile(number, error))
         return false;
-    }
     bytes = std::min((bytes + 15) & ~15u, m_pageSize);
     if (m_mapped && (!m_decoder || number == 0))
         return page(number, out, error);
@@ -143,10 +149,8 @@ bool Pager::pageHead(std::uint32_t number, std::uint32_t bytes, std::vector<std:
 
 bool Pager::page(std::uint32_t number, Page& out, DbError& error)
 {
-    if (m_pageSize == 0 || number >= pageCount()) {
-        error = DbError::damaged(QStringLiteral("a page number points past the end of the file"), number);
+    if (!checkInFile(number, error))
         return false;
-    }
     out.number = number;
     // Page 0 is never decoded; plain mapped pages are used in place.
     if (m_mapped && (!m_decoder || number == 0)) {

@@ -69,12 +69,12 @@ private:
         QFile file;
         std::mutex seekLock;
         QByteArray bytes;
-        const std::uint8_t* mapped = nullptr; // bytes' data when reading from memory
     };
 
     Pager() = default;
     bool readStored(std::uint32_t number, std::uint8_t* into);
     bool readAt(std::uint64_t offset, std::uint8_t* into, std::uint32_t count);
+    bool checkInFile(std::uint32_t number, DbError& error) const;
 
     std::shared_ptr<Source> m_source;
     const std::uint8_t* m_mapped = nullptr; // m_source's bytes
