@@ -24,6 +24,29 @@ void releaseLongTexts(std::vector<db::Value>& row)
     }
 }
 
+// Appends the line of `row` to `batch` and counts it. False when it cannot be built:
+// the failure is kept and nothing of the line is left. A line not to `keep` is built
+// only to find such a failure.
+bool addLine(RecordBatch& batch, LineFormatter& formatter, std::vector<db::Value>& row, bool keep)
+{
+    const std::size_t start = batch.lines.size();
+    try {
+        formatter.appendLine(batch.lines, row);
+    } catch (...) {
+        batch.lines.resize(start);
+        batch.failure = std::current_exception();
+        return false;
+    }
+    if (!keep) {
+        batch.lines.resize(start);
+        return true;
+    }
+    batch.lineEnds.push_back(batch.lines.size());
+    ++batch.formatted;
+    releaseLongTexts(row);
+    return true;
+}
+
 } // namespace
 
 std::vector<db::Value>& RecordBatch::nextRow()
@@ -215,12 +238,9 @@ void LinePipeline::readPart(Slot& slot, Worker& worker)
     const auto endWith = [&](std::exception_ptr error, int statement) {
         piece->notes.push_back(ReaderNote{piece->formatted, 0, statement, std::move(error), true});
     };
-    if (!worker.reader) {
-        endWith(std::make_exception_ptr(std::logic_error("no reader for the part")), 190);
-        publish(slot, std::move(piece), true);
-        return;
-    }
     try {
+        if (!worker.reader)
+            throw std::logic_error("no reader for the part");
         worker.reader->start(slot.part);
     } catch (...) {
         endWith(std::current_exception(), 190);
@@ -239,17 +259,9 @@ void LinePipeline::readPart(Slot& slot, Worker& worker)
             endWith(std::current_exception(), 190);
             break;
         }
-        const std::size_t start = piece->lines.size();
-        try {
-            worker.formatter->appendLine(piece->lines, worker.row);
-        } catch (...) {
-            piece->lines.resize(start);
-            piece->failure = std::current_exception();
+        if (!addLine(*piece, *worker.formatter, worker.row, true))
             break;
-        }
-        piece->lineEnds.push_back(piece->lines.size());
-        piece->count = ++piece->formatted;
-        releaseLongTexts(worker.row);
+        piece->count = piece->formatted;
         if (piece->lines.size() >= kPieceBytes) {
             publish(slot, std::move(piece), false);
             piece = freshBatch(0);
@@ -268,21 +280,9 @@ void LinePipeline::format(RecordBatch& batch, LineFormatter& formatter, const st
     for (std::size_t i = 0; i < batch.count; ++i) {
         if (stop && i % kRowsPerStopCheck == 0 && stop->load(std::memory_order_relaxed))
             return;
-        const std::size_t start = batch.lines.size();
-        try {
-            formatter.appendLine(batch.lines, batch.rows[i]);
-        } catch (...) {
-            batch.lines.resize(start);
-            batch.failure = std::current_exception();
+        // A cut last row is checked, not written.
+        if (!addLine(batch, formatter, batch.rows[i], !(batch.lastRowCut && i + 1 == batch.count)))
             return;
-        }
-        if (batch.lastRowCut && i + 1 == batch.count) {
-            batch.lines.resize(start); // checked, not written
-            return;
-        }
-        batch.lineEnds.push_back(batch.lines.size());
-        ++batch.formatted;
-        releaseLongTexts(batch.rows[i]);
     }
 }
 

@@ -78,8 +78,8 @@ constexpr std::size_t kBatchValues = 4096;
 constexpr std::size_t kBatchTextBytes = std::size_t(1) << 18;
 // A table this short is formatted here: threads would cost more than they give.
 constexpr qint64 kFewestRecordsForWorkers = 1024;
-// Reading a record takes about as long as building its line: one core reads, the others
-// format. Beyond this many the reading thread is the limit.
+// Beyond this many workers, the thread that writes the lines (or, when it also reads the
+// records, the reading) is the limit.
 constexpr unsigned kMostWorkers = 8;
 
 // The bytes a row's values hold beyond the values themselves.
