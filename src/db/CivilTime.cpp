@@ -7,23 +7,28 @@ namespace quorvane::db {
 namespace {
 
 constexpr std::int64_t kExtendedEpoch = -719162; // 0001-01-01
-constexpr std::int64_t kTicksPerDay = 86'400 * kTicksPerSecond;
 
 } // namespace
 
 void setTimeOfDay(CivilDateTime& out, std::int64_t ticks)
 {
-    // Below a day the seconds fit 32 bits, whose divisions by constants are cheaper.
-    const auto seconds = static_cast<std::uint32_t>(ticks / kTicksPerSecond);
-    const std::uint32_t minutes = seconds / 60;
-    out.hour = static_cast<int>(minutes / 60);
-    out.minute = static_cast<int>(minutes - 60 * (minutes / 60));
-    out.second = static_cast<int>(seconds - 60 * minutes);
+    setTimeOfDaySeconds(out, static_cast<std::uint32_t>(ticks / kTicksPerSecond));
     out.ticks = static_cast<std::int32_t>(ticks % kTicksPerSecond);
 }
 
 CivilDateTime civilFromDays(std::int64_t days)
 {
+    // Every day Access can store, and far beyond, takes the 32-bit path; the 64-bit one is
+    // for damaged day numbers of Date/Time Extended.
+    CivilDateTime out;
+    if (days >= kNearDaysFirst && days <= kNearDaysLast) {
+        const CivilDate date = civilDateFromDays(static_cast<std::int32_t>(days));
+        out.year = date.year;
+        out.month = date.month;
+        out.day = date.day;
+        out.dayOfWeek = date.dayOfWeek;
+        return out;
+    }
     // Howard Hinnant's days-to-civil algorithm, on 400-year eras from 0000-03-01.
     const std::int64_t z = days + 719468;
     const std::int64_t era = (z >= 0 ? z : z - 146096) / 146097;
@@ -31,7 +36,6 @@ CivilDateTime civilFromDays(std::int64_t days)
     const std::int64_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
     const std::int64_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
     const std::int64_t mp = (5 * doy + 2) / 153;
-    CivilDateTime out;
     out.day = static_cast<int>(doy - (153 * mp + 2) / 5 + 1);
     out.month = static_cast<int>(mp < 10 ? mp + 3 : mp - 9);
     out.year = yoe + era * 400 + (out.month <= 2 ? 1 : 0);
@@ -43,21 +47,15 @@ CivilDateTime civilFromDays(std::int64_t days)
 
 bool oleDateParts(double days, std::int64_t& wholeDays, std::int64_t& units, std::int64_t unitTicks)
 {
-    // 100-01-01 .. 9999-12-31 23:59:59; the negation also catches NaN.
-    if (!(days > -657435.0 && days < 2958466.0))
-        return false;
+    // The usual units as constants, whose divisions the compiler turns into multiplications.
+    switch (unitTicks) {
+    case kTicksPerSecond: return splitOleDate(days, kTicksPerDay / kTicksPerSecond, wholeDays, units);
+    case kTicksPerMillisecond: return splitOleDate(days, kTicksPerDay / kTicksPerMillisecond, wholeDays, units);
+    default: break;
+    }
     if (unitTicks <= 0 || kTicksPerDay % unitTicks != 0)
         unitTicks = kTicksPerSecond;
-    const std::int64_t unitsPerDay = kTicksPerDay / unitTicks;
-    double whole = std::trunc(days);
-    units = std::llround(std::fabs(days - whole) * static_cast<double>(unitsPerDay));
-    if (units >= unitsPerDay) {
-        // Rounded up to the next midnight; time runs forwards on both sides of the epoch.
-        units -= unitsPerDay;
-        whole += 1.0;
-    }
-    wholeDays = static_cast<std::int64_t>(whole);
-    return true;
+    return splitOleDate(days, kTicksPerDay / unitTicks, wholeDays, units);
 }
 
 bool civilFromOleDate(double days, CivilDateTime& out, bool& zeroDatePart, std::int64_t unitTicks)

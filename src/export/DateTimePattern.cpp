@@ -1,6 +1,7 @@
 #include "DateTimePattern.h"
 
 #include "InPlace.h"
+#include "NumberText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -370,6 +371,55 @@ void DateTimePattern::append(QString& out, const CalendarNames& names, const Civ
     m_encoder.append(separator, fractionSeparator);
     append(bytes, names, value, separator);
     out += m_encoder.decode(bytes);
+}
+
+FixedDateTimeText DateTimePattern::fixedText() const
+{
+    FixedDateTimeText fixed;
+    std::size_t length = 0;
+    const auto add = [&](std::string_view bytes) {
+        if (length + bytes.size() > FixedDateTimeText::kMaxBytes)
+            return false;
+        std::memcpy(fixed.m_text + length, bytes.data(), bytes.size());
+        length += bytes.size();
+        return true;
+    };
+    const auto place = [&](FixedDateTimeText::Value value) {
+        if (fixed.m_placeCount == fixed.m_places.size() || !add("00"))
+            return false;
+        fixed.m_places[fixed.m_placeCount++] = {static_cast<std::uint8_t>(length - 2), value};
+        return true;
+    };
+    for (const Token& t : m_tokens) {
+        bool fits = false;
+        switch (t.field) {
+        case Field::Literal: fits = add(t.bytes); break;
+        case Field::Year:
+            fits = t.text.size() == 2 ? place(FixedDateTimeText::kYearOfCentury)
+                                      : place(FixedDateTimeText::kCentury) && place(FixedDateTimeText::kYearOfCentury);
+            break;
+        case Field::Month2: fits = place(FixedDateTimeText::kMonth); break;
+        case Field::Day2: fits = place(FixedDateTimeText::kDay); break;
+        case Field::Hour2: fits = !m_twelveHour && place(FixedDateTimeText::kHour); break;
+        case Field::Hour24_2: fits = place(FixedDateTimeText::kHour); break;
+        case Field::Minute2: fits = place(FixedDateTimeText::kMinute); break;
+        case Field::Second2: fits = place(FixedDateTimeText::kSecond); break;
+        default: break;
+        }
+        if (!fits)
+            return {};
+    }
+    fixed.m_length = static_cast<std::uint8_t>(length);
+    fixed.m_applies = true;
+    return fixed;
+}
+
+char* FixedDateTimeText::write(char* d, const std::uint8_t* values) const
+{
+    std::memcpy(d, m_text, kMaxBytes);
+    for (std::size_t k = 0; k < m_placeCount; ++k)
+        std::memcpy(d + m_places[k].offset, &kDigitPairs[2 * std::size_t{values[m_places[k].value]}], 2);
+    return d + m_length;
 }
 
 bool DateTimePattern::showsDate() const

@@ -19,16 +19,6 @@ void appendAscii(std::string& out, const char* begin, const char* end)
     out.append(begin, static_cast<std::size_t>(end - begin));
 }
 
-// "00" to "99": two digits per table look-up instead of a division per digit.
-constexpr auto kDigitPairs = [] {
-    std::array<char, 200> pairs{};
-    for (int i = 0; i < 100; ++i) {
-        pairs[2 * i] = static_cast<char>('0' + i / 10);
-        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return pairs;
-}();
-
 // 10^0 to 10^9, for the count of a number's digits.
 constexpr std::array<std::uint32_t, 10> kPowersOfTenWhole = {
     1, 10, 100, 1'000, 10'000, 100'000, 1'000'000, 10'000'000, 100'000'000, 1'000'000'000};

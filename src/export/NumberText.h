@@ -6,6 +6,7 @@
 
 #include "db/Value.h"
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -31,6 +32,16 @@ constexpr std::size_t kMaxCurrencyText = 24;
 char* writeFloatingText(char* d, double value, int significantDigits, std::string_view decimalSeparator);
 char* writeIntegerText(char* d, std::int64_t value);
 char* writeCurrencyText(char* d, std::int64_t scaled, std::string_view decimalSeparator);
+
+// "00" to "99": two digits per look-up instead of a division per digit.
+inline constexpr auto kDigitPairs = [] {
+    std::array<char, 200> pairs{};
+    for (int i = 0; i < 100; ++i) {
+        pairs[2 * i] = static_cast<char>('0' + i / 10);
+        pairs[2 * i + 1] = static_cast<char>('0' + i % 10);
+    }
+    return pairs;
+}();
 
 // Decimal: exact digits, no trailing zeros after the separator, no separator when whole.
 void appendDecimalText(std::string& out, const db::Decimal& value, std::string_view decimalSeparator);

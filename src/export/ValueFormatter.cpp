@@ -18,6 +18,10 @@ ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale))
     m_dateTimeRoom =
         2 * std::max(kMaxFloatingText + m_point.size(), dateRoom + m_locale.longTime().maxBytes(m_locale.names()));
     m_extendedDateRoom = 2 * (dateRoom + m_locale.longTime().maxBytes(m_locale.names(), m_point.size()));
+    m_fixedDate = m_locale.shortDate().fixedText();
+    m_fixedTime = m_locale.longTime().fixedText();
+    // Those write a whole template: a date, a blank and a time, each twice over for quotes.
+    m_dateTimeRoom = std::max(m_dateTimeRoom, 2 * (2 * FixedDateTimeText::kMaxBytes + 1));
     m_datesMayHoldQuotes = m_locale.shortDate().mayWrite(u'"', m_locale.names())
                            || m_locale.longTime().mayWrite(u'"', m_locale.names());
 }
@@ -63,6 +67,18 @@ char* ValueFormatter::writeDateTime(char* d, const CivilDateTime& value, bool sh
 
 char* ValueFormatter::writeDay(char* d, std::int64_t day) const
 {
+    // A day Access can store, years 100 to 9999; 10000-01-01 (the last second of 9999
+    // rounded up) takes the long way.
+    constexpr std::int64_t kFirstDayOf10000 = 2'958'466;
+    if (m_fixedDate.applies() && day < kFirstDayOf10000) {
+        const db::CivilDate date = db::civilDateFromDays(static_cast<std::int32_t>(db::kOleEpoch + day));
+        std::uint8_t values[FixedDateTimeText::kValues];
+        values[FixedDateTimeText::kCentury] = static_cast<std::uint8_t>(date.year / 100);
+        values[FixedDateTimeText::kYearOfCentury] = static_cast<std::uint8_t>(date.year % 100);
+        values[FixedDateTimeText::kMonth] = static_cast<std::uint8_t>(date.month);
+        values[FixedDateTimeText::kDay] = static_cast<std::uint8_t>(date.day);
+        return m_fixedDate.write(d, values);
+    }
     if (m_dayTexts.empty())
         m_dayTexts.resize(kDayTexts);
     DayText& cached = m_dayTexts[static_cast<std::uint64_t>(day) % kDayTexts];
@@ -81,31 +97,42 @@ char* ValueFormatter::writeDay(char* d, std::int64_t day) const
     return d;
 }
 
+char* ValueFormatter::writeTimeOfDay(char* d, std::uint32_t seconds) const
+{
+    CivilDateTime time;
+    db::setTimeOfDaySeconds(time, seconds);
+    if (m_fixedTime.applies()) {
+        std::uint8_t values[FixedDateTimeText::kValues];
+        values[FixedDateTimeText::kHour] = static_cast<std::uint8_t>(time.hour);
+        values[FixedDateTimeText::kMinute] = static_cast<std::uint8_t>(time.minute);
+        values[FixedDateTimeText::kSecond] = static_cast<std::uint8_t>(time.second);
+        return m_fixedTime.write(d, values);
+    }
+    return m_locale.longTime().write(d, m_locale.names(), time);
+}
+
 char* ValueFormatter::writeOleDate(char* d, double days, bool doubleQuotes) const
 {
     std::int64_t day = 0;
     std::int64_t seconds = 0;
-    if (!db::oleDateParts(days, day, seconds)) {
+    if (!db::splitOleDate(days, 86'400, day, seconds)) {
         // Outside the calendar Access knows: the stored number, rather than nothing.
         return writeFloatingText(d, days, 15, m_point);
     }
     char* const start = d;
     if (!m_dayTextsApply) {
         CivilDateTime civil = civilFromDays(db::kOleEpoch + day);
-        db::setTimeOfDay(civil, seconds * db::kTicksPerSecond);
+        db::setTimeOfDaySeconds(civil, static_cast<std::uint32_t>(seconds));
         d = writeDateTime(d, civil, day != 0, {});
     } else {
-        // As writeDateTime, with the date's text taken from the table.
+        // As writeDateTime, the date's text and the time's each from their own part.
         if (day != 0) {
             d = writeDay(d, day);
             if (seconds != 0)
                 *d++ = ' ';
         }
-        if (day == 0 || seconds != 0) {
-            CivilDateTime time;
-            db::setTimeOfDay(time, seconds * db::kTicksPerSecond);
-            d = m_locale.longTime().write(d, m_locale.names(), time);
-        }
+        if (day == 0 || seconds != 0)
+            d = writeTimeOfDay(d, static_cast<std::uint32_t>(seconds));
     }
     return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, d) : d;
 }

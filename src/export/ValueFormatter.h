@@ -44,10 +44,11 @@ private:
     char* writeDateTime(char* d, const CivilDateTime& value, bool showDate, std::string_view fractionSeparator) const;
     char* writeOleDate(char* d, double days, bool doubleQuotes) const;
     char* writeDay(char* d, std::int64_t day) const;
+    char* writeTimeOfDay(char* d, std::uint32_t seconds) const;
     // Doubles each quote in [begin, end), which has room for that after it; returns the end.
     static char* doubleQuotesIn(char* begin, char* end);
 
-    // The short date of recent days, by day number modulo the table's size: a span of
+    // The short date of recent days (when it is not a FixedDateTimeText), by day number modulo the table's size: a span of
     // that many days (almost three years) never collides, and the table stays in the
     // processor's cache, which one for decades does not. Dates are a large part of many
     // tables, and a day's text costs a calendar conversion and a pattern otherwise.
@@ -67,6 +68,8 @@ private:
     std::size_t m_extendedDateRoom = 0; // the same for Date/Time Extended
     bool m_datesMayHoldQuotes = true;   // a quote in a pattern or a name
     bool m_dayTextsApply = false;  // the date's text depends on the day alone
+    FixedDateTimeText m_fixedDate; // the short date and the long time when all their
+    FixedDateTimeText m_fixedTime; // fields are numbers of one width
     mutable std::vector<DayText> m_dayTexts; // made at the first date
 };
 
