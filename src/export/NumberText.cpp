@@ -19,50 +19,71 @@ void appendAscii(std::string& out, const char* begin, const char* end)
     out.append(begin, static_cast<std::size_t>(end - begin));
 }
 
-// 10^0 to 10^9, for the count of a number's digits.
-constexpr std::array<std::uint32_t, 10> kPowersOfTenWhole = {
-    1, 10, 100, 1'000, 10'000, 100'000, 1'000'000, 10'000'000, 100'000'000, 1'000'000'000};
-
-// The decimal digits of `n` (below 10^8 when it comes with a longer number) at `d`, two
-// at a time from the last; returns the end.
-char* writeShortDigits(char* d, std::uint32_t n)
+// The eight decimal digits of `n` (below 10^8, leading zeros kept) as the values 0 to 9
+// in the bytes of a word, in the order of the text: the word stored is the digits. The
+// halves, quarters and digits are split in all lanes of the word at once, each division
+// by 10^4, 100 or 10 a multiplication and a shift (exact for the lanes' ranges), so the
+// work is the same whatever the number and there is no branch.
+std::uint64_t digitBytes(std::uint32_t n)
 {
-    // floor(log10(n)) from the bit length (1233 / 4096 is just above log10(2)), one off
-    // at most, which the table of powers settles.
-    const int estimate = (std::bit_width(n | 1) * 1233) >> 12;
-    const int count = estimate + (n >= kPowersOfTenWhole[static_cast<std::size_t>(estimate)] ? 1 : 0);
-    char* const end = d + std::max(count, 1);
-    char* p = end;
-    while (n >= 100) {
-        const std::uint32_t pair = n % 100;
-        n /= 100;
-        p -= 2;
-        std::memcpy(p, &kDigitPairs[2 * pair], 2);
+    // Two lanes of 32 bits: the first four digits and the last four.
+    const std::uint32_t high = n / 10'000;
+    std::uint64_t v = high | (std::uint64_t{n - 10'000 * high} << 32);
+    // Four lanes of 16 bits: x / 100 is (x * 10486) >> 20 for x below 10^4.
+    const std::uint64_t hundreds = ((v * 10'486) >> 20) & 0x0000'007F'0000'007Full;
+    v = hundreds | ((v - 100 * hundreds) << 16);
+    // Eight lanes of 8 bits: x / 10 is (x * 103) >> 10 for x below 100.
+    const std::uint64_t tens = ((v * 103) >> 10) & 0x000F'000F'000F'000Full;
+    v = tens | ((v - 10 * tens) << 8);
+    if constexpr (std::endian::native == std::endian::big) {
+        std::uint64_t swapped = 0;
+        for (int k = 0; k < 8; ++k, v >>= 8)
+            swapped = (swapped << 8) | (v & 0xFF);
+        v = swapped;
     }
-    if (n >= 10) {
-        p -= 2;
-        std::memcpy(p, &kDigitPairs[2 * n], 2);
-    } else {
-        *--p = static_cast<char>('0' + n);
-    }
-    return end;
+    return v;
 }
 
-// Exactly eight digits, leading zeros kept: four pairs worked out side by side rather
-// than one after the other.
+constexpr std::uint64_t kZeroBytes = 0x3030'3030'3030'3030ull; // '0' in every byte
+
+// How many of the bytes of a digitBytes() word lead (come first in the text) and how many
+// trail, zero digits all; the word is not zero.
+int leadingZeroDigits(std::uint64_t digits)
+{
+    return (std::endian::native == std::endian::little ? std::countr_zero(digits) : std::countl_zero(digits)) / 8;
+}
+int trailingZeroDigits(std::uint64_t digits)
+{
+    return (std::endian::native == std::endian::little ? std::countl_zero(digits) : std::countr_zero(digits)) / 8;
+}
+
+// The word with its first `count` digits dropped: stored, it begins with the next one.
+std::uint64_t dropLeading(std::uint64_t digits, int count)
+{
+    const int bits = 8 * count; // below 64
+    return std::endian::native == std::endian::little ? digits >> bits : digits << bits;
+}
+
+// The decimal digits of `n` (below 10^8) at `d`, which has room for eight; returns the end.
+char* writeShortDigits(char* d, std::uint32_t n)
+{
+    const std::uint64_t digits = digitBytes(n);
+    const int leading = n == 0 ? 7 : leadingZeroDigits(digits);
+    const std::uint64_t text = dropLeading(digits + kZeroBytes, leading);
+    std::memcpy(d, &text, 8);
+    return d + 8 - leading;
+}
+
+// Exactly eight digits, leading zeros kept.
 char* writeEightDigits(char* d, std::uint32_t n)
 {
-    const std::uint32_t high = n / 10'000;
-    const std::uint32_t low = n % 10'000;
-    std::memcpy(d, &kDigitPairs[2 * (high / 100)], 2);
-    std::memcpy(d + 2, &kDigitPairs[2 * (high % 100)], 2);
-    std::memcpy(d + 4, &kDigitPairs[2 * (low / 100)], 2);
-    std::memcpy(d + 6, &kDigitPairs[2 * (low % 100)], 2);
+    const std::uint64_t text = digitBytes(n) + kZeroBytes;
+    std::memcpy(d, &text, 8);
     return d + 8;
 }
 
-// The decimal digits of `n` at `d`; returns the end. A longer number is cut into runs
-// of eight digits, which keeps the arithmetic in 32 bits and its steps independent.
+// The decimal digits of `n` at `d`, which has room for them and for eight bytes at least;
+// returns the end. A longer number is cut into runs of eight digits.
 char* writeDigits(char* d, std::uint64_t n)
 {
     constexpr std::uint64_t kTen8 = 100'000'000;
@@ -76,17 +97,6 @@ char* writeDigits(char* d, std::uint64_t n)
         d = writeEightDigits(writeShortDigits(d, static_cast<std::uint32_t>(upper / kTen8)),
                              static_cast<std::uint32_t>(upper % kTen8));
     return writeEightDigits(d, last);
-}
-
-// Short runs of digits are copied eight bytes at a time: the source holds eight bytes
-// more than it uses, and the writer's room has kCopySlack to spare after its text. (A
-// copy of a length known only at run time is a library call, costlier than the copy.)
-constexpr std::size_t kCopySlack = 8;
-char* copyShort(char* d, const char* from, std::size_t n)
-{
-    for (std::size_t i = 0; i < n; i += 8)
-        std::memcpy(d + i, from + i, 8);
-    return d + n;
 }
 
 // The decimal separator, mostly a single byte.
@@ -117,7 +127,7 @@ namespace {
 // power of ten of the first one.
 struct Scientific {
     bool negative = false;
-    char digits[40]; // the digits, and the spare bytes copyShort reads
+    char digits[48]; // the digits, and 16 bytes to spare for copies of a fixed size
     int count = 0;
     int exponent = 0;
 };
@@ -201,27 +211,35 @@ int decimalExponent(double v)
     return v >= powerOfTen(estimate + 1) ? estimate + 1 : estimate;
 }
 
-// `n` (below 10^17) as digits, trailing zeros cut; `scale` is the power of ten its last
-// digit stands for. Sets the count and the exponent of the first digit.
-void setDigits(Scientific& s, std::uint64_t n, int scale)
+// `n`, a number of `length` digits (15 or 7) or 10^length (rounded up to that), as its
+// digits, trailing zeros cut; `scale` is the power of ten its last digit stands for.
+// Sets the count and the exponent of the first digit.
+void setDigits(Scientific& s, std::uint64_t n, int length, int scale)
 {
-    // The zeros are cut from the number before its digits are written, 8, 4, 2 and 1 at
-    // a time: up to 15 of them, whatever their count, in four steps.
-    int zeros = 0;
-    const auto cut = [&](std::uint64_t power, int count) {
-        if (n % power == 0) {
-            n /= power;
-            zeros += count;
-        }
-    };
-    if (n != 0) {
-        cut(100'000'000, 8);
-        cut(10'000, 4);
-        cut(100, 2);
-        cut(10, 1);
+    if (n == (length == 15 ? 1'000'000'000'000'000ull : 10'000'000ull)) {
+        n /= 10;
+        ++scale;
     }
-    s.count = static_cast<int>(writeDigits(s.digits, n) - s.digits);
-    s.exponent = s.count + zeros - 1 + scale;
+    int zeros = 0;
+    if (length == 15) {
+        // Seven digits, then eight; the first of the seven is a leading zero, dropped.
+        const auto high = static_cast<std::uint32_t>(n / 100'000'000);
+        const auto low = static_cast<std::uint32_t>(n % 100'000'000);
+        const std::uint64_t highDigits = digitBytes(high);
+        const std::uint64_t lowDigits = digitBytes(low);
+        zeros = low != 0 ? trailingZeroDigits(lowDigits) : 8 + trailingZeroDigits(highDigits);
+        const std::uint64_t first = dropLeading(highDigits + kZeroBytes, 1);
+        const std::uint64_t last = lowDigits + kZeroBytes;
+        std::memcpy(s.digits, &first, 8);
+        std::memcpy(s.digits + 7, &last, 8);
+    } else {
+        const std::uint64_t digits = digitBytes(static_cast<std::uint32_t>(n));
+        zeros = trailingZeroDigits(digits);
+        const std::uint64_t text = dropLeading(digits + kZeroBytes, 1);
+        std::memcpy(s.digits, &text, 8);
+    }
+    s.count = length - zeros;
+    s.exponent = length - 1 + scale;
 }
 
 // The digits of a positive normal double as the text shows them, without searching for
@@ -246,7 +264,7 @@ bool doubleDigits(double v, Scientific& s)
     const double back = scale <= 0 ? n / powerOfTen(-scale) : n * powerOfTen(scale);
     if (back != v && std::fabs(std::fabs(scaled - n) - 0.5) < 0.1)
         return false;
-    setDigits(s, static_cast<std::uint64_t>(n), scale);
+    setDigits(s, static_cast<std::uint64_t>(n), 15, scale);
     return true;
 }
 
@@ -285,7 +303,7 @@ bool singleDigits(float f, Scientific& s)
     } else if ((std::bit_cast<std::uint32_t>(f) & 0x7FFFFF) == 0) {
         return false;
     }
-    setDigits(s, static_cast<std::uint64_t>(chosen), scale);
+    setDigits(s, static_cast<std::uint64_t>(chosen), 7, scale);
     return true;
 }
 
@@ -363,43 +381,46 @@ char* writeFloatingText(char* d, double value, int significantDigits, std::strin
         sci.negative = value < 0;
     else
         roundedDigits(value, significantDigits, sci);
+    // Digits are copied 16 bytes at a time, whatever their count: past the digits the
+    // buffer holds zeros (the ones the count leaves out, or filled in here), which the
+    // whole part of a large number shows; the room given has bytes to spare.
+    if (!found)
+        std::memset(sci.digits + sci.count, '0', sizeof sci.digits - static_cast<std::size_t>(sci.count));
     const char* const digits = sci.digits;
     const int count = sci.count;
     const int exponent = sci.exponent;
-    if (sci.negative)
-        *d++ = '-';
-    if (exponent < -4 || exponent >= significantDigits) {
-        *d++ = digits[0];
-        if (count > 1) {
-            d = copySeparator(d, decimalSeparator);
-            d = copyShort(d, digits + 1, static_cast<std::size_t>(count - 1));
-        }
-        *d++ = 'E';
-        *d++ = exponent < 0 ? '-' : '+';
-        const int magnitude = std::abs(exponent);
-        if (magnitude >= 100)
-            *d++ = static_cast<char>('0' + magnitude / 100);
-        std::memcpy(d, &kDigitPairs[2 * static_cast<std::size_t>(magnitude % 100)], 2);
-        d += 2;
-    } else if (exponent >= 0) {
-        const int intDigits = exponent + 1;
-        if (count <= intDigits) {
-            d = copyShort(d, digits, static_cast<std::size_t>(count));
-            for (int i = count; i < intDigits; ++i)
-                *d++ = '0';
-        } else {
-            d = copyShort(d, digits, static_cast<std::size_t>(intDigits));
-            d = copySeparator(d, decimalSeparator);
-            d = copyShort(d, digits + intDigits, static_cast<std::size_t>(count - intDigits));
-        }
-    } else {
+    *d = '-';
+    d += sci.negative ? 1 : 0;
+    if (exponent >= 0 && exponent < significantDigits) {
+        // The whole part, then the separator and the rest when there is a rest.
+        const int whole = exponent + 1;
+        std::memcpy(d, digits, 16);
+        char* const fraction = copySeparator(d + whole, decimalSeparator);
+        std::memcpy(fraction, digits + whole, 16);
+        return count > whole ? fraction + (count - whole) : d + whole;
+    }
+    if (exponent < 0 && exponent >= -4) {
+        // "0.", the zeros after the separator, the digits.
         *d++ = '0';
         d = copySeparator(d, decimalSeparator);
-        for (int i = -1; i > exponent; --i)
-            *d++ = '0';
-        d = copyShort(d, digits, static_cast<std::size_t>(count));
+        std::memcpy(d, "0000", 4);
+        d += -exponent - 1;
+        std::memcpy(d, digits, 16);
+        return d + count;
     }
-    return d;
+    *d++ = digits[0];
+    if (count > 1) {
+        d = copySeparator(d, decimalSeparator);
+        std::memcpy(d, digits + 1, 16);
+        d += count - 1;
+    }
+    *d++ = 'E';
+    *d++ = exponent < 0 ? '-' : '+';
+    const int power = std::abs(exponent);
+    if (power >= 100)
+        *d++ = static_cast<char>('0' + power / 100);
+    std::memcpy(d, &kDigitPairs[2 * static_cast<std::size_t>(power % 100)], 2);
+    return d + 2;
 }
 
 void appendFloatingText(std::string& out, double value, int significantDigits, std::string_view decimalSeparator)
