@@ -1,7 +1,6 @@
 #include "DateTimePattern.h"
 
 #include "InPlace.h"
-#include "NumberText.h"
 
 #include <algorithm>
 #include <cmath>
@@ -373,53 +372,60 @@ void DateTimePattern::append(QString& out, const CalendarNames& names, const Civ
     out += m_encoder.decode(bytes);
 }
 
-FixedDateTimeText DateTimePattern::fixedText() const
+CompiledDateTimeText DateTimePattern::compile(const CalendarNames& names) const
 {
-    FixedDateTimeText fixed;
-    std::size_t length = 0;
-    const auto add = [&](std::string_view bytes) {
-        if (length + bytes.size() > FixedDateTimeText::kMaxBytes)
-            return false;
-        std::memcpy(fixed.m_text + length, bytes.data(), bytes.size());
-        length += bytes.size();
-        return true;
-    };
-    const auto place = [&](FixedDateTimeText::Value value) {
-        if (fixed.m_placeCount == fixed.m_places.size() || !add("00"))
-            return false;
-        fixed.m_places[fixed.m_placeCount++] = {static_cast<std::uint8_t>(length - 2), value};
-        return true;
-    };
-    for (const Token& t : m_tokens) {
-        bool fits = false;
-        switch (t.field) {
-        case Field::Literal: fits = add(t.bytes); break;
-        case Field::Year:
-            fits = t.text.size() == 2 ? place(FixedDateTimeText::kYearOfCentury)
-                                      : place(FixedDateTimeText::kCentury) && place(FixedDateTimeText::kYearOfCentury);
-            break;
-        case Field::Month2: fits = place(FixedDateTimeText::kMonth); break;
-        case Field::Day2: fits = place(FixedDateTimeText::kDay); break;
-        case Field::Hour2: fits = !m_twelveHour && place(FixedDateTimeText::kHour); break;
-        case Field::Hour24_2: fits = place(FixedDateTimeText::kHour); break;
-        case Field::Minute2: fits = place(FixedDateTimeText::kMinute); break;
-        case Field::Second2: fits = place(FixedDateTimeText::kSecond); break;
-        default: break;
+    using Compiled = CompiledDateTimeText;
+    Compiled compiled;
+    const auto encoded = [this](const auto& texts, auto&& change) {
+        std::vector<std::string> bytes;
+        for (const QString& t : texts) {
+            bytes.emplace_back();
+            m_encoder.append(bytes.back(), change(t));
         }
-        if (!fits)
-            return {};
+        return bytes;
+    };
+    const auto asIs = [](const QString& t) { return t; };
+    const std::array<QString, 2> amPm{names.am, names.pm};
+    const Compiled::Value hour = m_twelveHour ? Compiled::kHour12 : Compiled::kHour;
+    for (const Token& t : m_tokens) {
+        switch (t.field) {
+        case Field::Literal: compiled.addText(t.bytes); break;
+        case Field::Day: compiled.addNumber(Compiled::kDay, false); break;
+        case Field::Day2: compiled.addNumber(Compiled::kDay, true); break;
+        case Field::DayShortName: compiled.addNames(encoded(names.daysShort, asIs), Compiled::kDayOfWeek); break;
+        case Field::DayLongName: compiled.addNames(encoded(names.daysLong, asIs), Compiled::kDayOfWeek); break;
+        case Field::Month: compiled.addNumber(Compiled::kMonth, false); break;
+        case Field::Month2: compiled.addNumber(Compiled::kMonth, true); break;
+        case Field::MonthShortName: compiled.addNames(encoded(names.monthsShort, asIs), Compiled::kMonthIndex); break;
+        case Field::MonthLongName: compiled.addNames(encoded(names.monthsLong, asIs), Compiled::kMonthIndex); break;
+        case Field::Year:
+            if (t.text.size() != 2)
+                compiled.addNumber(Compiled::kCentury, true);
+            compiled.addNumber(Compiled::kYearOfCentury, true);
+            break;
+        case Field::Hour: compiled.addNumber(hour, false); break;
+        case Field::Hour2: compiled.addNumber(hour, true); break;
+        case Field::Hour24: compiled.addNumber(Compiled::kHour, false); break;
+        case Field::Hour24_2: compiled.addNumber(Compiled::kHour, true); break;
+        case Field::Minute: compiled.addNumber(Compiled::kMinute, false); break;
+        case Field::Minute2: compiled.addNumber(Compiled::kMinute, true); break;
+        case Field::Second: compiled.addNumber(Compiled::kSecond, false); break;
+        case Field::Second2: compiled.addNumber(Compiled::kSecond, true); break;
+        // As write(): a name in upper or lower case, or as the locale spells it.
+        case Field::AmPmUpper:
+            compiled.addNames(encoded(amPm, [](const QString& n) { return n.toUpper(); }), Compiled::kAfternoon);
+            break;
+        case Field::AmPmLower:
+            compiled.addNames(encoded(amPm, [](const QString& n) { return n.toLower(); }), Compiled::kAfternoon);
+            break;
+        case Field::AmPmAsIs: compiled.addNames(encoded(amPm, asIs), Compiled::kAfternoon); break;
+        case Field::Millis:
+        case Field::Millis3: return {};
+        case Field::TimeZone: break;
+        }
     }
-    fixed.m_length = static_cast<std::uint8_t>(length);
-    fixed.m_applies = true;
-    return fixed;
-}
-
-char* FixedDateTimeText::write(char* d, const std::uint8_t* values) const
-{
-    std::memcpy(d, m_text, kMaxBytes);
-    for (std::size_t k = 0; k < m_placeCount; ++k)
-        std::memcpy(d + m_places[k].offset, &kDigitPairs[2 * std::size_t{values[m_places[k].value]}], 2);
-    return d + m_length;
+    compiled.finish();
+    return compiled;
 }
 
 bool DateTimePattern::showsDate() const

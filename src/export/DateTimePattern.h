@@ -5,6 +5,7 @@
 // 'quoted text'), taken from QLocale once and formatted here by hand: QLocale's own
 // formatting costs a QDateTime and a pattern parse per value.
 
+#include "CompiledDateTimeText.h"
 #include "TextEncoder.h"
 
 #include "db/CivilTime.h"
@@ -36,36 +37,6 @@ struct CalendarNames {
     QString pm = QStringLiteral("PM");
 };
 
-// A pattern whose fields are all numbers of one width (yyyy, yy, MM, dd, HH, mm, ss; hh
-// without AM/PM), as its text with the digits' places: written by copying the text whole
-// and filling in two digits per field, no walk over the pattern per value. The C
-// locale's "yyyy-MM-dd" and "HH:mm:ss" are such patterns, and so are many others.
-class FixedDateTimeText {
-public:
-    // What the places hold, each below 100: values[kCentury] is the year's century.
-    enum Value : std::uint8_t { kCentury, kYearOfCentury, kMonth, kDay, kHour, kMinute, kSecond, kValues };
-    // The most the text may hold; write() stores that many bytes at `d`.
-    static constexpr std::size_t kMaxBytes = 32;
-
-    // Whether the pattern had that form (empty otherwise: no text, nothing to write).
-    bool applies() const { return m_applies; }
-    // Writes the pattern for `values` (see Value) at `d`, which has room for kMaxBytes;
-    // returns the end of the text.
-    char* write(char* d, const std::uint8_t* values) const;
-
-private:
-    friend class DateTimePattern;
-    struct Place {
-        std::uint8_t offset;
-        std::uint8_t value;
-    };
-    char m_text[kMaxBytes] = {};
-    std::uint8_t m_length = 0;
-    std::uint8_t m_placeCount = 0;
-    std::array<Place, 8> m_places{};
-    bool m_applies = false;
-};
-
 class DateTimePattern {
 public:
     DateTimePattern() = default;
@@ -93,9 +64,9 @@ public:
     void append(QString& out, const CalendarNames& names, const CivilDateTime& value,
                 QStringView fractionSeparator = {}) const;
 
-    // The pattern as a FixedDateTimeText when it has that form (for values of years 0 to
-    // 9999 and no fraction of a second).
-    FixedDateTimeText fixedText() const;
+    // The pattern made ready for `names` (for years 0 to 9999 and whole seconds); one that
+    // does not apply when the pattern shows milliseconds.
+    CompiledDateTimeText compile(const CalendarNames& names) const;
 
     // Whether a field shows part of the date (day, month, year, a day's name) or of the
     // time of day.

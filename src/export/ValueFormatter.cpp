@@ -12,16 +12,18 @@ ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale))
     m_encoder.append(m_point, m_locale.decimalSeparator());
     m_encoder.append(m_true, m_locale.trueText());
     m_encoder.append(m_false, m_locale.falseText());
-    m_dayTextsApply = !m_locale.shortDate().showsTimeOfDay() && !m_locale.longTime().showsDate();
     // A date's longest text, twice over for quotes doubled in it.
     const std::size_t dateRoom = m_locale.shortDate().maxBytes(m_locale.names()) + 1;
     m_dateTimeRoom =
         2 * std::max(kMaxFloatingText + m_point.size(), dateRoom + m_locale.longTime().maxBytes(m_locale.names()));
     m_extendedDateRoom = 2 * (dateRoom + m_locale.longTime().maxBytes(m_locale.names(), m_point.size()));
-    m_fixedDate = m_locale.shortDate().fixedText();
-    m_fixedTime = m_locale.longTime().fixedText();
-    // Those write a whole template: a date, a blank and a time, each twice over for quotes.
-    m_dateTimeRoom = std::max(m_dateTimeRoom, 2 * (2 * FixedDateTimeText::kMaxBytes + 1));
+    m_dateText = m_locale.shortDate().compile(m_locale.names());
+    m_timeText = m_locale.longTime().compile(m_locale.names());
+    m_compiledDates = m_dateText.applies() && m_timeText.applies() && !m_locale.shortDate().showsTimeOfDay()
+                      && !m_locale.longTime().showsDate();
+    // Those may store bytes to spare after each text.
+    m_dateTimeRoom = std::max(m_dateTimeRoom, 2 * (m_dateText.maxBytes() + 1 + m_timeText.maxBytes())
+                                                  + CompiledDateTimeText::kSlack);
     m_datesMayHoldQuotes = m_locale.shortDate().mayWrite(u'"', m_locale.names())
                            || m_locale.longTime().mayWrite(u'"', m_locale.names());
 }
@@ -70,45 +72,12 @@ char* ValueFormatter::writeDay(char* d, std::int64_t day) const
     // A day Access can store, years 100 to 9999; 10000-01-01 (the last second of 9999
     // rounded up) takes the long way.
     constexpr std::int64_t kFirstDayOf10000 = 2'958'466;
-    if (m_fixedDate.applies() && day < kFirstDayOf10000) {
-        const db::CivilDate date = db::civilDateFromDays(static_cast<std::int32_t>(db::kOleEpoch + day));
-        std::uint8_t values[FixedDateTimeText::kValues];
-        values[FixedDateTimeText::kCentury] = static_cast<std::uint8_t>(date.year / 100);
-        values[FixedDateTimeText::kYearOfCentury] = static_cast<std::uint8_t>(date.year % 100);
-        values[FixedDateTimeText::kMonth] = static_cast<std::uint8_t>(date.month);
-        values[FixedDateTimeText::kDay] = static_cast<std::uint8_t>(date.day);
-        return m_fixedDate.write(d, values);
+    if (day < kFirstDayOf10000) {
+        CompiledDateTimeText::Values values;
+        CompiledDateTimeText::setDate(values, db::civilDateFromDays(static_cast<std::int32_t>(db::kOleEpoch + day)));
+        return m_dateText.write(d, values);
     }
-    if (m_dayTexts.empty())
-        m_dayTexts.resize(kDayTexts);
-    DayText& cached = m_dayTexts[static_cast<std::uint64_t>(day) % kDayTexts];
-    if (cached.day == day) {
-        std::memcpy(d, cached.text, cached.length);
-        return d + cached.length;
-    }
-    char* const start = d;
-    d = m_locale.shortDate().write(d, m_locale.names(), civilFromDays(db::kOleEpoch + day));
-    const auto length = static_cast<std::size_t>(d - start);
-    if (length <= sizeof cached.text) { // long month names are not kept
-        cached.day = static_cast<std::int32_t>(day);
-        cached.length = static_cast<std::uint8_t>(length);
-        std::copy_n(start, length, cached.text);
-    }
-    return d;
-}
-
-char* ValueFormatter::writeTimeOfDay(char* d, std::uint32_t seconds) const
-{
-    CivilDateTime time;
-    db::setTimeOfDaySeconds(time, seconds);
-    if (m_fixedTime.applies()) {
-        std::uint8_t values[FixedDateTimeText::kValues];
-        values[FixedDateTimeText::kHour] = static_cast<std::uint8_t>(time.hour);
-        values[FixedDateTimeText::kMinute] = static_cast<std::uint8_t>(time.minute);
-        values[FixedDateTimeText::kSecond] = static_cast<std::uint8_t>(time.second);
-        return m_fixedTime.write(d, values);
-    }
-    return m_locale.longTime().write(d, m_locale.names(), time);
+    return m_locale.shortDate().write(d, m_locale.names(), civilFromDays(db::kOleEpoch + day));
 }
 
 char* ValueFormatter::writeOleDate(char* d, double days, bool doubleQuotes) const
@@ -120,7 +89,7 @@ char* ValueFormatter::writeOleDate(char* d, double days, bool doubleQuotes) cons
         return writeFloatingText(d, days, 15, m_point);
     }
     char* const start = d;
-    if (!m_dayTextsApply) {
+    if (!m_compiledDates) {
         CivilDateTime civil = civilFromDays(db::kOleEpoch + day);
         db::setTimeOfDaySeconds(civil, static_cast<std::uint32_t>(seconds));
         d = writeDateTime(d, civil, day != 0, {});
@@ -131,8 +100,11 @@ char* ValueFormatter::writeOleDate(char* d, double days, bool doubleQuotes) cons
             if (seconds != 0)
                 *d++ = ' ';
         }
-        if (day == 0 || seconds != 0)
-            d = writeTimeOfDay(d, static_cast<std::uint32_t>(seconds));
+        if (day == 0 || seconds != 0) {
+            CompiledDateTimeText::Values values;
+            CompiledDateTimeText::setTime(values, static_cast<std::uint32_t>(seconds));
+            d = m_timeText.write(d, values);
+        }
     }
     return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, d) : d;
 }

@@ -13,7 +13,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <limits>
 #include <string>
 #include <vector>
 
@@ -44,20 +43,8 @@ private:
     char* writeDateTime(char* d, const CivilDateTime& value, bool showDate, std::string_view fractionSeparator) const;
     char* writeOleDate(char* d, double days, bool doubleQuotes) const;
     char* writeDay(char* d, std::int64_t day) const;
-    char* writeTimeOfDay(char* d, std::uint32_t seconds) const;
     // Doubles each quote in [begin, end), which has room for that after it; returns the end.
     static char* doubleQuotesIn(char* begin, char* end);
-
-    // The short date of recent days (when it is not a FixedDateTimeText), by day number modulo the table's size: a span of
-    // that many days (almost three years) never collides, and the table stays in the
-    // processor's cache, which one for decades does not. Dates are a large part of many
-    // tables, and a day's text costs a calendar conversion and a pattern otherwise.
-    struct DayText {
-        std::int32_t day = std::numeric_limits<std::int32_t>::min();
-        std::uint8_t length = 0;
-        char text[11];
-    };
-    static constexpr std::size_t kDayTexts = 1024;
 
     TextLocale m_locale;
     TextEncoder m_encoder;
@@ -67,10 +54,11 @@ private:
     std::size_t m_dateTimeRoom = 0;     // the most a Date/Time value writes
     std::size_t m_extendedDateRoom = 0; // the same for Date/Time Extended
     bool m_datesMayHoldQuotes = true;   // a quote in a pattern or a name
-    bool m_dayTextsApply = false;  // the date's text depends on the day alone
-    FixedDateTimeText m_fixedDate; // the short date and the long time when all their
-    FixedDateTimeText m_fixedTime; // fields are numbers of one width
-    mutable std::vector<DayText> m_dayTexts; // made at the first date
+    // The short date and the long time made ready for Date/Time values, when they apply:
+    // the date shows no time of day and the time no date, and both could be compiled.
+    bool m_compiledDates = false;
+    CompiledDateTimeText m_dateText;
+    CompiledDateTimeText m_timeText;
 };
 
 } // namespace quorvane::exporter

@@ -1,0 +1,133 @@
+#include "CompiledDateTimeText.h"
+
+#include "NumberText.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace quorvane::exporter {
+
+void CompiledDateTimeText::setDate(Values& values, const db::CivilDate& date)
+{
+    values[kCentury] = static_cast<std::uint8_t>(date.year / 100);
+    values[kYearOfCentury] = static_cast<std::uint8_t>(date.year % 100);
+    values[kMonth] = static_cast<std::uint8_t>(date.month);
+    values[kMonthIndex] = static_cast<std::uint8_t>(date.month - 1);
+    values[kDay] = static_cast<std::uint8_t>(date.day);
+    values[kDayOfWeek] = static_cast<std::uint8_t>(date.dayOfWeek);
+}
+
+void CompiledDateTimeText::setTime(Values& values, std::uint32_t seconds)
+{
+    // Divisions of 32-bit numbers by constants: multiplications and shifts.
+    const std::uint32_t minutes = seconds / 60;
+    const std::uint32_t hour = minutes / 60;
+    values[kHour] = static_cast<std::uint8_t>(hour);
+    values[kHour12] = static_cast<std::uint8_t>(hour % 12 == 0 ? 12 : hour % 12);
+    values[kAfternoon] = hour >= 12 ? 1 : 0;
+    values[kMinute] = static_cast<std::uint8_t>(minutes - 60 * hour);
+    values[kSecond] = static_cast<std::uint8_t>(seconds - 60 * minutes);
+}
+
+void CompiledDateTimeText::addPiece(const std::string& bytes)
+{
+    m_pieces.push_back({static_cast<std::uint16_t>(m_bytes.size()), static_cast<std::uint16_t>(bytes.size())});
+    m_bytes += bytes;
+}
+
+void CompiledDateTimeText::addText(const std::string& bytes)
+{
+    m_steps.push_back({Step::Piece, 0, static_cast<std::uint16_t>(m_pieces.size())});
+    addPiece(bytes);
+    m_maxBytes += bytes.size();
+}
+
+void CompiledDateTimeText::addNames(const std::vector<std::string>& names, Value value)
+{
+    m_steps.push_back({Step::Name, value, static_cast<std::uint16_t>(m_pieces.size())});
+    std::size_t longest = 0;
+    for (const std::string& name : names) {
+        addPiece(name);
+        longest = std::max(longest, name.size());
+    }
+    m_maxBytes += longest;
+}
+
+void CompiledDateTimeText::addNumber(Value value, bool twoDigits)
+{
+    m_steps.push_back({twoDigits ? Step::TwoDigits : Step::Number, value, 0});
+    m_maxBytes += 2;
+}
+
+void CompiledDateTimeText::finish()
+{
+    m_bytes.append(kSlack, '\0');
+    m_applies = true;
+    // The template form: literals and two-digit numbers only, short enough.
+    std::size_t length = 0;
+    std::uint8_t places = 0;
+    for (const Instruction& s : m_steps) {
+        if (s.step == Step::Piece) {
+            length += m_pieces[s.first].length;
+        } else if (s.step == Step::TwoDigits && places < m_places.size()) {
+            m_places[places++] = {static_cast<std::uint8_t>(length), s.value};
+            length += 2;
+        } else {
+            return;
+        }
+        if (length > kTemplateBytes)
+            return;
+    }
+    std::size_t at = 0;
+    for (const Instruction& s : m_steps) {
+        if (s.step == Step::Piece) {
+            std::memcpy(m_template.data() + at, m_bytes.data() + m_pieces[s.first].offset, m_pieces[s.first].length);
+            at += m_pieces[s.first].length;
+        } else {
+            at += 2;
+        }
+    }
+    m_templateLength = static_cast<std::uint8_t>(length);
+    m_placeCount = places;
+    m_isTemplate = true;
+}
+
+char* CompiledDateTimeText::write(char* d, const Values& values) const
+{
+    const auto pair = [&values](std::uint8_t value) { return &kDigitPairs[2 * std::size_t{values[value]}]; };
+    if (m_isTemplate) {
+        std::memcpy(d, m_template.data(), kTemplateBytes);
+        for (std::size_t k = 0; k < m_placeCount; ++k)
+            std::memcpy(d + m_places[k].offset, pair(m_places[k].value), 2);
+        return d + m_templateLength;
+    }
+    for (const Instruction& s : m_steps) {
+        switch (s.step) {
+        case Step::Piece:
+        case Step::Name: {
+            const Piece& piece = m_pieces[s.first + (s.step == Step::Name ? values[s.value] : 0)];
+            // Most pieces are short: a copy of a fixed size, no library call.
+            if (piece.length <= kSlack)
+                std::memcpy(d, m_bytes.data() + piece.offset, kSlack);
+            else
+                std::memcpy(d, m_bytes.data() + piece.offset, piece.length);
+            d += piece.length;
+            break;
+        }
+        case Step::Number: {
+            // Below ten the pair's second digit alone.
+            const bool one = values[s.value] < 10;
+            std::memcpy(d, pair(s.value) + (one ? 1 : 0), 2);
+            d += one ? 1 : 2;
+            break;
+        }
+        case Step::TwoDigits:
+            std::memcpy(d, pair(s.value), 2);
+            d += 2;
+            break;
+        }
+    }
+    return d;
+}
+
+} // namespace quorvane::exporter
