@@ -108,4 +108,60 @@ TEST(PatternHours, TwelveHourClockAroundMidnightAndNoon)
     EXPECT_EQ(out, QStringLiteral("12 AM|11 AM|12 PM|1 PM|11 PM|"));
 }
 
+// The compiled form of a pattern writes what the pattern itself does, over days from the
+// year 100 to 9999 (every month, weekday and day of the month) and times across the day
+// (both halves, one and two digits), in languages whose names are long or not Latin.
+struct CompiledCase {
+    const char* locale;
+    const char* format;
+};
+
+void PrintTo(const CompiledCase& c, std::ostream* os)
+{
+    *os << c.locale << ' ' << c.format;
+}
+
+class CompiledPattern : public ::testing::TestWithParam<CompiledCase> {};
+
+TEST_P(CompiledPattern, WritesWhatThePatternWrites)
+{
+    const QString localeName = QString::fromLatin1(GetParam().locale);
+    const TextLocale locale = TextLocale::fromNames(localeName, localeName);
+    const DateTimePattern pattern = DateTimePattern::parse(QString::fromUtf8(GetParam().format));
+    const CompiledDateTimeText compiled = pattern.compile(locale.names());
+    ASSERT_TRUE(compiled.applies());
+    std::string expected(pattern.maxBytes(locale.names()), '\0');
+    std::string written(compiled.maxBytes() + CompiledDateTimeText::kSlack, '\0');
+    for (std::int64_t k = 0; k < 40'000; ++k) {
+        const std::int64_t day = -657'434 + k * 90; // from 0100-01-01 to 9999-12-31
+        const auto seconds = static_cast<std::uint32_t>(k * 7'919 % 86'400);
+        CivilDateTime civil = civilFromDays(quorvane::db::kOleEpoch + day);
+        quorvane::db::setTimeOfDaySeconds(civil, seconds);
+        expected.resize(static_cast<std::size_t>(pattern.write(expected.data(), locale.names(), civil) - expected.data()));
+        CompiledDateTimeText::Values values;
+        CompiledDateTimeText::setDate(values, quorvane::db::civilDateFromDays(static_cast<std::int32_t>(quorvane::db::kOleEpoch + day)));
+        CompiledDateTimeText::setTime(values, seconds);
+        const char* const end = compiled.write(written.data(), values);
+        ASSERT_EQ(std::string_view(written.data(), static_cast<std::size_t>(end - written.data())), expected)
+            << "day " << day << ", second " << seconds;
+        expected.resize(pattern.maxBytes(locale.names()));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Patterns, CompiledPattern,
+    ::testing::Values(CompiledCase{"C", "yyyy-MM-dd"}, CompiledCase{"C", "HH:mm:ss"},
+                      CompiledCase{"en_US", "M/d/yyyy"}, CompiledCase{"en_US", "h:mm:ss AP"},
+                      CompiledCase{"C", "ddd dd-MMM-yy hh 'o''clock' ap"},
+                      CompiledCase{"de_DE", "dddd, d. MMMM yyyy H.m.s"},
+                      CompiledCase{"ru_RU", "dddd d MMMM yyyy 'г.' Ap"},
+                      CompiledCase{"ko_KR", "yy. M. d. ap h시 m분 s초"},
+                      CompiledCase{"C", "'a literal longer than the bytes copied at once: 'd"}));
+
+TEST(CompiledPatternMilliseconds, LeftToThePattern)
+{
+    const TextLocale c;
+    EXPECT_FALSE(DateTimePattern::parse(u"HH:mm:ss.zzz").compile(c.names()).applies());
+}
+
 } // namespace

@@ -104,6 +104,8 @@ INSTANTIATE_TEST_SUITE_P(
         TextCase{"year 100 keeps four digits", Value::dateTime(ole(-657434.0)), "en_US", QStringLiteral("1/1/0100")},
         TextCase{"two-digit year pattern widened", Value::dateTime(ole(2958465.0)), "de_DE", QStringLiteral("31.12.9999")},
         TextCase{"rounds to the next day", Value::dateTime(ole(k1948 + 0.99999999)), "C", QStringLiteral("1948-12-09")},
+        TextCase{"rounds past 9999", Value::dateTime(ole(2958465.999999999)), "C", QStringLiteral("10000-01-01")},
+        TextCase{"rounds past 9999 en_US", Value::dateTime(ole(2958465.999999999)), "en_US", QStringLiteral("1/1/10000")},
         TextCase{"out of range falls back to the number", Value::dateTime(ole(1e300)), "C", QStringLiteral("1E+300")},
         TextCase{"leap day", Value::dateTime(ole(36585.0)), "C", QStringLiteral("2000-02-29")},
 
@@ -120,9 +122,8 @@ INSTANTIATE_TEST_SUITE_P(
         return n;
     });
 
-// One formatter keeps the text of days it has shown: days that share its place in that
-// table (2^10 and 2^14 days apart), one after the other, and the zero date, each still
-// show their own date and time.
+// One formatter shows days 2^10 and 2^14 apart, one after the other, and the zero date:
+// each its own date and time, whatever it showed before.
 TEST(DateText, DaysThatShareAPlaceKeepTheirOwnText)
 {
     const ValueFormatter formatter(TextLocale::fromNames(QStringLiteral("C"), QStringLiteral("C")));
