@@ -211,6 +211,26 @@ int decimalExponent(double v)
     return v >= powerOfTen(estimate + 1) ? estimate + 1 : estimate;
 }
 
+// The rounding error of the product of `a` and `b` that came out as `product`: the exact
+// product is product + error, both doubles (no overflow or underflow here). A fused
+// multiply-add gives it in one step where the processor has one; otherwise Dekker's
+// product, each factor split into halves whose products are exact.
+double productError(double a, double b, double product)
+{
+#if defined(FP_FAST_FMA)
+    return std::fma(a, b, -product);
+#else
+    constexpr double kSplit = 134'217'729.0; // 2^27 + 1
+    const double aScaled = kSplit * a;
+    const double aHigh = aScaled - (aScaled - a);
+    const double aLow = a - aHigh;
+    const double bScaled = kSplit * b;
+    const double bHigh = bScaled - (bScaled - b);
+    const double bLow = b - bHigh;
+    return ((aHigh * bHigh - product) + aHigh * bLow + aLow * bHigh) + aLow * bLow;
+#endif
+}
+
 // `n`, a number of `length` digits (15 or 7) or 10^length (rounded up to that), as its
 // digits, trailing zeros cut; `scale` is the power of ten its last digit stands for.
 // Sets the count and the exponent of the first digit.
@@ -250,8 +270,9 @@ void setDigits(Scientific& s, std::uint64_t n, int length, int scale)
 //   exact doubles and IEEE division (multiplication) rounds correctly, so the comparison
 //   is exact.
 // - Otherwise the shortest form is longer than 15 digits, and the text is the exact value
-//   rounded to 15 digits: N again, unless the product, within 1/16 of a unit of the exact
-//   one, lies too near a half to tell which way that rounds.
+//   rounded to 15 digits: N, or its neighbour where the product's rounding error (known
+//   exactly) carries the exact value across the half. A quotient's error is not: values
+//   of 10^15 and above whose quotient lies too near a half take the long way.
 bool doubleDigits(double v, Scientific& s)
 {
     const int scale = decimalExponent(v) - 14; // the power of ten of the 15th digit
@@ -260,10 +281,24 @@ bool doubleDigits(double v, Scientific& s)
     const double scaled = scale <= 0 ? v * powerOfTen(-scale) : v / powerOfTen(scale);
     if (!(scaled >= 1e14 && scaled < 1e15))
         return false; // a power of ten that is not exact misled the exponent
-    const double n = roundToWhole(scaled);
+    double n = roundToWhole(scaled);
     const double back = scale <= 0 ? n / powerOfTen(-scale) : n * powerOfTen(scale);
-    if (back != v && std::fabs(std::fabs(scaled - n) - 0.5) < 0.1)
-        return false;
+    if (back != v) {
+        const double offset = scaled - n; // exact, within one half
+        if (scale <= 0) {
+            // The product's own rounding error, exactly: the exact value lies at offset +
+            // error from N, and the sign of a sum of two doubles is exact, so which way it
+            // rounds is known without a margin. An exact tie takes the long way.
+            const double error = productError(v, powerOfTen(-scale), scaled);
+            const double aboveHalf = (offset - 0.5) + error;
+            const double belowHalf = (offset + 0.5) + error;
+            if (aboveHalf == 0.0 || belowHalf == 0.0)
+                return false;
+            n += aboveHalf > 0.0 ? 1.0 : (belowHalf < 0.0 ? -1.0 : 0.0);
+        } else if (std::fabs(std::fabs(offset) - 0.5) < 0.1) {
+            return false;
+        }
+    }
     setDigits(s, static_cast<std::uint64_t>(n), 15, scale);
     return true;
 }
