@@ -1,5 +1,6 @@
 #include "ValueFormatter.h"
 
+#include "InPlace.h"
 #include "NumberText.h"
 
 #include <algorithm>
@@ -12,20 +13,36 @@ ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale))
     m_encoder.append(m_point, m_locale.decimalSeparator());
     m_encoder.append(m_true, m_locale.trueText());
     m_encoder.append(m_false, m_locale.falseText());
-    // A date's longest text, twice over for quotes doubled in it.
-    const std::size_t dateRoom = m_locale.shortDate().maxBytes(m_locale.names()) + 1;
-    m_dateTimeRoom =
-        2 * std::max(kMaxFloatingText + m_point.size(), dateRoom + m_locale.longTime().maxBytes(m_locale.names()));
-    m_extendedDateRoom = 2 * (dateRoom + m_locale.longTime().maxBytes(m_locale.names(), m_point.size()));
     m_dateText = m_locale.shortDate().compile(m_locale.names());
     m_timeText = m_locale.longTime().compile(m_locale.names());
     m_compiledDates = m_dateText.applies() && m_timeText.applies() && !m_locale.shortDate().showsTimeOfDay()
                       && !m_locale.longTime().showsDate();
-    // Those may store bytes to spare after each text.
-    m_dateTimeRoom = std::max(m_dateTimeRoom, 2 * (m_dateText.maxBytes() + 1 + m_timeText.maxBytes())
-                                                  + CompiledDateTimeText::kSlack);
     m_datesMayHoldQuotes = m_locale.shortDate().mayWrite(u'"', m_locale.names())
                            || m_locale.longTime().mayWrite(u'"', m_locale.names());
+    // A date's longest text, twice over when it may hold quotes to double. Every line is
+    // sized for its values' longest texts first.
+    const std::size_t dateRoom = m_locale.shortDate().maxBytes(m_locale.names()) + 1;
+    const std::size_t quoteRoom = m_datesMayHoldQuotes ? 2 : 1;
+    m_dateTimeRoom = quoteRoom
+                     * std::max(kMaxFloatingText + m_point.size(),
+                                dateRoom + m_locale.longTime().maxBytes(m_locale.names()));
+    m_extendedDateRoom = quoteRoom * (dateRoom + m_locale.longTime().maxBytes(m_locale.names(), m_point.size()));
+    // The compiled texts may store bytes to spare after each text.
+    m_dateTimeRoom = std::max(m_dateTimeRoom, quoteRoom * (m_dateText.maxBytes() + 1 + m_timeText.maxBytes())
+                                                  + CompiledDateTimeText::kSlack);
+
+    using db::ValueKind;
+    const auto room = [&](ValueKind kind, std::size_t bytes) { m_room[static_cast<std::size_t>(kind)] = bytes; };
+    m_room.fill(kAppended);
+    room(ValueKind::Null, 0);
+    for (ValueKind kind : {ValueKind::Byte, ValueKind::Integer, ValueKind::Long, ValueKind::BigInt})
+        room(kind, kMaxIntegerText);
+    room(ValueKind::Single, kMaxFloatingText + m_point.size());
+    room(ValueKind::Double, kMaxFloatingText + m_point.size());
+    room(ValueKind::Currency, kMaxCurrencyText + m_point.size());
+    room(ValueKind::DateTime, m_dateTimeRoom);
+    room(ValueKind::DateTimeExtended, m_extendedDateRoom);
+    room(ValueKind::Boolean, std::max(m_true.size(), m_false.size()));
 }
 
 QString ValueFormatter::text(const db::Value& value) const
@@ -109,58 +126,42 @@ char* ValueFormatter::writeOleDate(char* d, double days, bool doubleQuotes) cons
     return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, d) : d;
 }
 
-std::size_t ValueFormatter::writeInLine(std::string& line, std::size_t used, const db::Value& value,
-                                        bool doubleQuotes, std::size_t spare, std::size_t ahead) const
+char* ValueFormatter::writeInPlace(char* d, const db::Value& value, bool doubleQuotes) const
 {
     using db::ValueKind;
-    const auto at = [&](std::size_t room) {
-        if (line.size() - used < room + spare)
-            line.resize(used + room + spare + ahead);
-        return line.data() + used;
-    };
-    const auto endOf = [&](const char* end) { return static_cast<std::size_t>(end - line.data()); };
     switch (value.kind()) {
-    case ValueKind::Null: return endOf(at(0));
-    case ValueKind::Text: {
-        const QString& text = value.asText();
-        return endOf(m_encoder.write(at(TextEncoder::maxBytes(text.size())), text, doubleQuotes));
-    }
-    case ValueKind::Byte: return endOf(writeIntegerText(at(kMaxIntegerText), value.asByte()));
-    case ValueKind::Integer: return endOf(writeIntegerText(at(kMaxIntegerText), value.asInteger()));
-    case ValueKind::Long: return endOf(writeIntegerText(at(kMaxIntegerText), value.asLong()));
-    case ValueKind::BigInt: return endOf(writeIntegerText(at(kMaxIntegerText), value.asBigInt()));
-    case ValueKind::Single:
-        return endOf(writeFloatingText(at(kMaxFloatingText + m_point.size()), value.asSingle(), 7, m_point));
-    case ValueKind::Double:
-        return endOf(writeFloatingText(at(kMaxFloatingText + m_point.size()), value.asDouble(), 15, m_point));
-    case ValueKind::Currency:
-        return endOf(writeCurrencyText(at(kMaxCurrencyText + m_point.size()), value.asCurrency().scaled, m_point));
-    case ValueKind::DateTime: return endOf(writeOleDate(at(m_dateTimeRoom), value.asDateTime().days, doubleQuotes));
+    case ValueKind::Null: return d;
+    case ValueKind::Text: return m_encoder.write(d, value.asText(), doubleQuotes);
+    case ValueKind::Byte: return writeIntegerText(d, value.asByte());
+    case ValueKind::Integer: return writeIntegerText(d, value.asInteger());
+    case ValueKind::Long: return writeIntegerText(d, value.asLong());
+    case ValueKind::BigInt: return writeIntegerText(d, value.asBigInt());
+    case ValueKind::Single: return writeFloatingText(d, value.asSingle(), 7, m_point);
+    case ValueKind::Double: return writeFloatingText(d, value.asDouble(), 15, m_point);
+    case ValueKind::Currency: return writeCurrencyText(d, value.asCurrency().scaled, m_point);
+    case ValueKind::DateTime: return writeOleDate(d, value.asDateTime().days, doubleQuotes);
     case ValueKind::DateTimeExtended: {
         const db::ExtendedDate e = value.asDateTimeExtended();
-        char* const start = at(m_extendedDateRoom);
-        char* const end = writeDateTime(start, civilFromExtended(e.days, e.ticks), true, m_point);
-        return endOf(doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, end) : end);
+        char* const end = writeDateTime(d, civilFromExtended(e.days, e.ticks), true, m_point);
+        return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(d, end) : end;
     }
     case ValueKind::Boolean: {
         const std::string& text = value.asBoolean() ? m_true : m_false;
-        char* const d = at(text.size());
         std::memcpy(d, text.data(), text.size());
-        return endOf(d + text.size());
+        return d + text.size();
     }
-    default: {
-        line.resize(used);
-        appendOther(line, value, doubleQuotes);
-        const std::size_t end = line.size();
-        line.resize(end + spare + ahead);
-        return end;
-    }
+    default: return d; // appended by appendOther()
     }
 }
 
 void ValueFormatter::append(std::string& out, const db::Value& value, bool doubleQuotes) const
 {
-    out.resize(writeInLine(out, out.size(), value, doubleQuotes, 0, 0));
+    const std::size_t room = roomInPlace(value);
+    if (room == kAppended) {
+        appendOther(out, value, doubleQuotes);
+        return;
+    }
+    appendInPlace(out, room, [&](char* d) { return writeInPlace(d, value, doubleQuotes); });
 }
 
 void ValueFormatter::appendOther(std::string& out, const db::Value& value, bool doubleQuotes) const

@@ -12,7 +12,9 @@
 
 #include <QString>
 
+#include <array>
 #include <cstdint>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -26,13 +28,19 @@ public:
     void append(std::string& out, const db::Value& value, bool doubleQuotes = false) const;
     QString text(const db::Value& value) const;
 
-    // Writes `value` into `line` from `used` on: in place, the line lengthened first when
-    // it has less than the value's longest text and `spare` bytes there (by `ahead` more,
-    // so that short values do not each lengthen it). `spare` bytes stay free after what
-    // was written; the line is longer than that (cut it to size at the end). Returns the
-    // end of what was written.
-    std::size_t writeInLine(std::string& line, std::size_t used, const db::Value& value, bool doubleQuotes,
-                            std::size_t spare, std::size_t ahead) const;
+    // The most bytes writeInPlace() writes for `value`, quotes doubled; kAppended for the
+    // values only append() writes (Decimal, Replication ID, binary data, complex columns).
+    static constexpr std::size_t kAppended = std::numeric_limits<std::size_t>::max();
+    std::size_t roomInPlace(const db::Value& value) const
+    {
+        const auto kind = static_cast<std::size_t>(value.kind());
+        if (kind == static_cast<std::size_t>(db::ValueKind::Text))
+            return TextEncoder::maxBytes(value.asText().size());
+        return kind < m_room.size() ? m_room[kind] : kAppended;
+    }
+    // Writes `value` at `d`, which has room for roomInPlace(value) (not kAppended); returns
+    // the end.
+    char* writeInPlace(char* d, const db::Value& value, bool doubleQuotes) const;
 
     const TextLocale& locale() const { return m_locale; }
     const TextEncoder& encoder() const { return m_encoder; }
@@ -59,6 +67,7 @@ private:
     bool m_compiledDates = false;
     CompiledDateTimeText m_dateText;
     CompiledDateTimeText m_timeText;
+    std::array<std::size_t, 16> m_room{}; // roomInPlace() by kind, text aside
 };
 
 } // namespace quorvane::exporter

@@ -9,6 +9,9 @@
 #include "db/format/PageDecoder.h"
 #include "db/format/TableCursor.h"
 
+#include <QFile>
+#include <QTemporaryDir>
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -219,6 +222,14 @@ TEST_P(ReaderRoundTrip, ReadsWhatThePlainFileHolds)
     const auto encryptedDb = db::format::AccessDatabase::openBytes(encrypted, c.password, error);
     ASSERT_NE(encryptedDb, nullptr) << error.description.toStdString();
     EXPECT_EQ(dumpAllTables(*encryptedDb), expected);
+    // From a file, runs of pages are read and decoded at once.
+    QTemporaryDir dir;
+    QFile file(dir.filePath(QStringLiteral("encrypted")));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly) && file.write(encrypted) == encrypted.size());
+    file.close();
+    const auto fromFile = db::format::AccessDatabase::open(file.fileName(), c.password, error);
+    ASSERT_NE(fromFile, nullptr) << error.description.toStdString();
+    EXPECT_EQ(dumpAllTables(*fromFile), expected);
 
     if (c.passwordMatters) {
         EXPECT_EQ(db::format::AccessDatabase::openBytes(encrypted, c.password + QLatin1Char('!'), error), nullptr);

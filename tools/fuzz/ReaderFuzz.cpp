@@ -10,6 +10,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#ifdef __linux__
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 using namespace quorvane::db;
 using namespace quorvane::db::format;
 
@@ -60,6 +65,23 @@ void readAll(AccessDatabase& db)
     }
 }
 
+// The bytes as a file in memory, so that the reader reads them as it reads files: a
+// page at an offset, or a run of pages at once, rather than in place. Empty where
+// there is no such file.
+QString asFile(const QByteArray& bytes)
+{
+#ifdef __linux__
+    static const int fd = memfd_create("fuzzed-database", 0);
+    if (fd < 0 || ftruncate(fd, 0) != 0
+        || pwrite(fd, bytes.constData(), static_cast<std::size_t>(bytes.size()), 0) != bytes.size())
+        return {};
+    return QStringLiteral("/proc/self/fd/%1").arg(fd);
+#else
+    Q_UNUSED(bytes);
+    return {};
+#endif
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
@@ -68,7 +90,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Encrypted seeds carry the password the test files use; everything else has none.
     for (const QString& password : {QString(), QStringLiteral("password")}) {
         DbError error;
-        auto db = AccessDatabase::openBytes(bytes, password, error);
+        const QString file = asFile(bytes);
+        auto db = file.isEmpty() ? AccessDatabase::openBytes(bytes, password, error)
+                                 : AccessDatabase::open(file, password, error);
         if (!db && error.number == errc::kBadPassword)
             continue;
         if (db)

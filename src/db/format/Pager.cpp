@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
 #include <cstring>
 
 #ifdef Q_OS_UNIX
@@ -158,6 +159,11 @@ bool Pager::page(std::uint32_t number, Page& out, DbError& error)
         out.owner.reset();
         return true;
     }
+    if (holdsRead(number)) {
+        out.owner = m_runs[m_run];
+        out.bytes = ByteView(m_runs[m_run]->data() + std::size_t(number - m_runFirst) * m_pageSize, m_pageSize);
+        return true;
+    }
     Slot& slot = m_cache[number % kCacheSlots];
     if (!slot.data || slot.number != number) {
         // The slot's buffer is reused unless a page handed out earlier still holds it.
@@ -176,6 +182,32 @@ bool Pager::page(std::uint32_t number, Page& out, DbError& error)
     out.owner = slot.data;
     out.bytes = ByteView(slot.data->data(), slot.data->size());
     return true;
+}
+
+void Pager::readAhead(std::uint32_t first, std::uint32_t count)
+{
+    if (m_mapped || first == 0 || first >= pageCount() || holdsRead(first))
+        return;
+    count = std::min({count, kRunPages, pageCount() - first});
+    if (count < 2)
+        return; // page() reads a single page into its cache
+    m_runCount = 0;
+    std::size_t next = 1 - m_run;
+    if (m_runs[next] && m_runs[next].use_count() > 1)
+        next = m_run; // the last run's pages are let go already, or both are held
+    std::shared_ptr<std::vector<std::uint8_t>>& buffer = m_runs[next];
+    if (!buffer || buffer.use_count() > 1)
+        buffer = std::make_shared<std::vector<std::uint8_t>>(std::size_t(kRunPages) * m_pageSize);
+    if (!readAt(std::uint64_t(first) * m_pageSize, buffer->data(), count * m_pageSize))
+        return;
+    if (m_decoder) {
+        for (std::uint32_t i = 0; i < count; ++i)
+            m_decoder->decodePage(first + i,
+                                  std::span<std::uint8_t>(buffer->data() + std::size_t(i) * m_pageSize, m_pageSize));
+    }
+    m_run = next;
+    m_runFirst = first;
+    m_runCount = count;
 }
 
 } // namespace quorvane::db::format

@@ -56,6 +56,15 @@ public:
     // `buffer`, not cached: a look at a page's header and row table.
     bool pageHead(std::uint32_t number, std::uint32_t bytes, std::vector<std::uint8_t>& buffer, Page& out,
                   DbError& error);
+    // Pages `first` to `first + count - 1` read with one read of the file (at most
+    // kRunPages, only whole pages the file holds), for page() to give next. A walk
+    // that knows which pages follow calls this before asking for the first of them:
+    // a read for each page cost as much as decoding its rows. Nothing is reported
+    // here; a page this did not read is read alone when asked for.
+    void readAhead(std::uint32_t first, std::uint32_t count);
+    // Whether page() gives `number` from what readAhead() read.
+    bool holdsRead(std::uint32_t number) const { return number - m_runFirst < m_runCount; }
+    static constexpr std::uint32_t kRunPages = 32;
     // The bytes a file cut short still holds of its last page (page pageCount()), or 0.
     std::uint32_t tailBytes() const { return m_pageSize ? static_cast<std::uint32_t>(m_size % m_pageSize) : 0; }
     // That part page, made up to a whole page with zeros: only what lies in its first
@@ -88,6 +97,12 @@ private:
     };
     static constexpr std::size_t kCacheSlots = 32;
     std::array<Slot, kCacheSlots> m_cache{};
+    // The pages readAhead() read, one after another; two buffers, so that the page in
+    // use from one run does not cost a new buffer for the next.
+    std::array<std::shared_ptr<std::vector<std::uint8_t>>, 2> m_runs;
+    std::size_t m_run = 0;
+    std::uint32_t m_runFirst = 0;
+    std::uint32_t m_runCount = 0;
 };
 
 } // namespace quorvane::db::format

@@ -241,6 +241,17 @@ constexpr std::uint32_t kPageHeadBytes = 512;
 bool TableCursor::readMapPage(PageWalk& walk, std::uint32_t number, Page& page, DbError& error)
 {
     Pager& pager = m_db.pager();
+    // The pages that follow in the map and in the file are read with this one. Counting
+    // reads only the heads: copying whole pages costs more than the reads it saves.
+    if (!walk.head && !pager.holdsRead(number)) {
+        UsageMap ahead = walk.map;
+        std::uint32_t count = 1;
+        std::uint32_t following = 0;
+        DbError ignored; // the walk itself meets whatever is wrong with the map
+        while (count < Pager::kRunPages && ahead.next(pager, following, ignored) && following == number + count)
+            ++count;
+        pager.readAhead(number, count);
+    }
     if (!walk.head)
         return pager.page(number, page, error);
     if (!pager.pageHead(number, kPageHeadBytes, *walk.head, page, error))
@@ -275,6 +286,13 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
             if (walk.listedNext >= walk.listed.size())
                 return false;
             number = walk.listed[walk.listedNext++];
+            if (!pager.holdsRead(number)) {
+                std::uint32_t count = 1;
+                while (count < Pager::kRunPages && walk.listedNext - 1 + count < walk.listed.size()
+                       && walk.listed[walk.listedNext - 1 + count] == number + count)
+                    ++count;
+                pager.readAhead(number, count);
+            }
             if (!pager.page(number, page, error) || !isOwnDataPage(page)) {
                 if (!error.isError())
                     error = DbError::damaged(QStringLiteral("a page the table's map lists is not one of its data pages"),
