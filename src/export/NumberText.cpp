@@ -324,9 +324,24 @@ bool singleDigits(float f, Scientific& s)
     const double n = roundToWhole(scaled);
     if (scale > 0 && std::fabs(std::fabs(scaled - n) - 0.5) < 1e-6)
         return false; // a tie, or so near one that the inexact quotient cannot tell
-    const auto readsBack = [&](double candidate) {
-        const double back = scale <= 0 ? candidate / powerOfTen(-scale) : candidate * powerOfTen(scale);
-        return static_cast<float>(back) == f;
+    // Where the scaling is exact (k >= 0) the reading back needs no division: N / 10^k
+    // rounds to `f` when N lies within half a float step of f * 10^k (N - f * 10^k and
+    // that bound are exact doubles), the step below a power of two being half as long,
+    // and a tie going to the even float.
+    const auto bits = std::bit_cast<std::uint32_t>(f);
+    const int binary = static_cast<int>((bits >> 23) & 0xFF) - 127; // 2^binary <= f
+    const double halfStep = std::bit_cast<double>(static_cast<std::uint64_t>(binary - 24 + 1023) << 52);
+    const double above = scale <= 0 ? powerOfTen(-scale) * halfStep : 0.0;
+    const double below = (bits & 0x7FFFFF) == 0 ? above * 0.5 : above;
+    const bool even = (bits & 1) == 0;
+    const auto readsBack = [&](double candidate) -> bool {
+        if (scale > 0)
+            return static_cast<float>(candidate * powerOfTen(scale)) == f;
+        const double distance = candidate - scaled;
+        const double bound = distance >= 0.0 ? above : below;
+        const double length = std::fabs(distance);
+        // Not short-circuited: whichever way it goes, no branch to guess.
+        return (length < bound) | ((length == bound) & even);
     };
     double chosen = n;
     if (readsBack(n)) {
@@ -335,7 +350,7 @@ bool singleDigits(float f, Scientific& s)
             chosen = n + 1;
         else if (last == 1 && readsBack(n - 1))
             chosen = n - 1;
-    } else if ((std::bit_cast<std::uint32_t>(f) & 0x7FFFFF) == 0) {
+    } else if ((bits & 0x7FFFFF) == 0) {
         return false;
     }
     setDigits(s, static_cast<std::uint64_t>(chosen), 7, scale);
