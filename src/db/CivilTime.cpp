@@ -1,7 +1,5 @@
 #include "CivilTime.h"
 
-#include <cmath>
-
 namespace quorvane::db {
 
 namespace {

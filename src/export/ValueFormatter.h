@@ -16,7 +16,6 @@
 #include <cstdint>
 #include <limits>
 #include <string>
-#include <vector>
 
 namespace quorvane::exporter {
 
