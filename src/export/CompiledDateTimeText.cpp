@@ -115,10 +115,12 @@ char* CompiledDateTimeText::write(char* d, const Values& values) const
             break;
         }
         case Step::Number: {
-            // Below ten the pair's second digit alone.
-            const bool one = values[s.value] < 10;
-            std::memcpy(d, pair(s.value) + (one ? 1 : 0), 2);
-            d += one ? 1 : 2;
+            // Below ten the pair's second digit alone; by arithmetic, as one digit or two
+            // is a coin toss for days, months and hours.
+            const std::size_t value = values[s.value];
+            const auto wide = static_cast<std::size_t>(value > 9);
+            std::memcpy(d, &kDigitPairs[2 * value + 1 - wide], 2);
+            d += 1 + wide;
             break;
         }
         case Step::TwoDigits:
