@@ -447,7 +447,10 @@ char* writeFloatingText(char* d, double value, int significantDigits, std::strin
         std::memcpy(d, digits, 16);
         char* const fraction = copySeparator(d + whole, decimalSeparator);
         std::memcpy(fraction, digits + whole, 16);
-        return count > whole ? fraction + (count - whole) : d + whole;
+        // Whole numbers and fractions come mixed in many columns: the end by arithmetic
+        // rather than a branch.
+        const std::ptrdiff_t rest = (fraction - (d + whole)) + (count - whole);
+        return d + whole + rest * static_cast<std::ptrdiff_t>(count > whole);
     }
     if (exponent < 0 && exponent >= -4) {
         // "0.", the zeros after the separator, the digits.
