@@ -14,11 +14,6 @@ namespace quorvane::exporter {
 
 namespace {
 
-void appendAscii(std::string& out, const char* begin, const char* end)
-{
-    out.append(begin, static_cast<std::size_t>(end - begin));
-}
-
 // The eight decimal digits of `n` (below 10^8, leading zeros kept) as the values 0 to 9
 // in the bytes of a word, in the order of the text: the word stored is the digits. The
 // halves, quarters and digits are split in all lanes of the word at once, each division
@@ -504,8 +499,7 @@ int magnitudeDigits(const db::Decimal& value, char* out)
 {
     char* const end = out + db::Decimal::kMaxDigits;
     if (value.hi == 0)
-        return static_cast<int>(
-            std::to_chars(out, end, (std::uint64_t(value.mid) << 32) | value.lo).ptr - out);
+        return static_cast<int>(writeDigits(out, (std::uint64_t(value.mid) << 32) | value.lo) - out);
 #if defined(__SIZEOF_INT128__)
     // Above 64 bits: one division by 10^19 leaves two halves std::to_chars can write.
     const unsigned __int128 magnitude =
@@ -572,17 +566,18 @@ void appendDecimalText(std::string& out, const db::Decimal& value, std::string_v
         count = scale + 1;
     }
     const bool isZero = (value.hi | value.mid | value.lo) == 0;
-    if (value.negative && !isZero)
-        out += '-';
     const int wholeCount = count - scale;
-    appendAscii(out, begin, begin + wholeCount);
     int fractionCount = scale;
     while (fractionCount > 0 && begin[wholeCount + fractionCount - 1] == '0')
         --fractionCount;
-    if (fractionCount > 0) {
-        out += decimalSeparator;
-        appendAscii(out, begin + wholeCount, begin + wholeCount + fractionCount);
-    }
+    appendInPlace(out, db::Decimal::kMaxTextLength + decimalSeparator.size(), [&](char* d) {
+        if (value.negative && !isZero)
+            *d++ = '-';
+        d = std::copy_n(begin, wholeCount, d);
+        if (fractionCount > 0)
+            d = std::copy_n(begin + wholeCount, fractionCount, copySeparator(d, decimalSeparator));
+        return d;
+    });
 }
 
 } // namespace quorvane::exporter
