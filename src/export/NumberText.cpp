@@ -539,9 +539,10 @@ char* writeCurrencyText(char* d, std::int64_t scaled, std::string_view decimalSe
         d = copySeparator(d, decimalSeparator);
         std::memcpy(d, &kDigitPairs[2 * (fraction / 100)], 2);
         std::memcpy(d + 2, &kDigitPairs[2 * (fraction % 100)], 2);
-        d += 4;
-        while (d[-1] == '0')
-            --d;
+        // Its trailing zeros cut by counting them, not by a loop that stops at a guess.
+        const int zeros = static_cast<int>(fraction % 10 == 0) + static_cast<int>(fraction % 100 == 0)
+                          + static_cast<int>(fraction % 1000 == 0);
+        d += 4 - zeros;
     }
     return d;
 }
