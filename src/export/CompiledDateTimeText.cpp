@@ -61,6 +61,10 @@ void CompiledDateTimeText::addNumber(Value value, bool twoDigits)
 
 void CompiledDateTimeText::finish()
 {
+    // Offsets are 16 bits: a locale's names and literals come nowhere near that, but a
+    // pattern that did stays with the general path rather than write the wrong text.
+    if (m_bytes.size() > 0xFFFF || m_pieces.size() > 0xFFFF)
+        return;
     m_bytes.append(kSlack, '\0');
     m_applies = true;
     // The template form: literals and two-digit numbers only, short enough.
