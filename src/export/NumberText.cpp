@@ -209,7 +209,8 @@ int decimalExponent(double v)
 // The rounding error of the product of `a` and `b` that came out as `product`: the exact
 // product is product + error, both doubles (no overflow or underflow here). A fused
 // multiply-add gives it in one step where the processor has one; otherwise Dekker's
-// product, each factor split into halves whose products are exact.
+// product, each factor split into halves whose products are exact (so a compiler that
+// fuses them into multiply-adds changes nothing).
 double productError(double a, double b, double product)
 {
 #if defined(FP_FAST_FMA)
