@@ -43,7 +43,10 @@ bool addLine(RecordBatch& batch, LineFormatter& formatter, std::vector<db::Value
     }
     batch.lineEnds.push_back(batch.lines.size());
     ++batch.formatted;
-    releaseLongTexts(row);
+    // Each unit of a text gives at least a byte of its line: a shorter line holds no
+    // text longer than that, and the row has nothing to give back.
+    if (batch.lines.size() - start > static_cast<std::size_t>(kLongestLentText))
+        releaseLongTexts(row);
     return true;
 }
 

@@ -64,7 +64,9 @@ public:
     void readAhead(std::uint32_t first, std::uint32_t count);
     // Whether page() gives `number` from what readAhead() read.
     bool holdsRead(std::uint32_t number) const { return number - m_runFirst < m_runCount; }
-    static constexpr std::uint32_t kRunPages = 32;
+    // Eight pages stay in the processor's first-level cache until their rows are read;
+    // longer runs were copied out of it, and reading the rows waited for memory.
+    static constexpr std::uint32_t kRunPages = 8;
     // The bytes a file cut short still holds of its last page (page pageCount()), or 0.
     std::uint32_t tailBytes() const { return m_pageSize ? static_cast<std::uint32_t>(m_size % m_pageSize) : 0; }
     // That part page, made up to a whole page with zeros: only what lies in its first
