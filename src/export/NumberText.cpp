@@ -510,8 +510,9 @@ int magnitudeDigits(const db::Decimal& value, char* out)
     char low[20];
     const int lowCount = static_cast<int>(
         std::to_chars(low, low + sizeof low, static_cast<std::uint64_t>(magnitude % kTen19)).ptr - low);
-    std::fill(p, p + (19 - lowCount), '0');
-    std::copy(low, low + lowCount, p + (19 - lowCount));
+    const int zeros = std::max(0, 19 - lowCount); // the remainder has at most 19 digits
+    std::fill(p, p + zeros, '0');
+    std::copy(low, low + lowCount, p + zeros);
     return static_cast<int>(p + 19 - out);
 #else
     char reversed[db::Decimal::kMaxDigits];
