@@ -440,6 +440,31 @@ char* writeFloatingText(char* d, double value, int significantDigits, std::strin
     if (exponent >= 0 && exponent < significantDigits) {
         // The whole part, then the separator and the rest when there is a rest.
         const int whole = exponent + 1;
+#if defined(__SIZEOF_INT128__)
+        if (found && decimalSeparator.size() == 1) {
+            // The digits were stored as one word (seven digits) or two overlapping ones
+            // (fifteen): read back as stored, the processor hands them over from its
+            // store queue, where a read of sixteen bytes at once waits for memory. The
+            // separator goes in by shifts of the 16-byte number.
+            using Bytes16 = unsigned __int128;
+            std::uint64_t first = 0;
+            std::memcpy(&first, digits, 8);
+            Bytes16 text = first;
+            if (significantDigits == 15) {
+                std::uint64_t last = 0;
+                std::memcpy(&last, digits + 7, 8);
+                text = (first & 0x00FF'FFFF'FFFF'FFFFull) | (Bytes16(last) << 56);
+            }
+            if (count > whole) {
+                const int shift = 8 * whole;
+                const Bytes16 wholePart = text & ((Bytes16(1) << shift) - 1);
+                const Bytes16 point = Bytes16(static_cast<unsigned char>(decimalSeparator[0])) << shift;
+                text = wholePart | point | ((text ^ wholePart) << 8);
+            }
+            std::memcpy(d, &text, 16);
+            return d + whole + (count > whole ? 1 + count - whole : 0);
+        }
+#endif
         std::memcpy(d, digits, 16);
         char* const fraction = copySeparator(d + whole, decimalSeparator);
         std::memcpy(fraction, digits + whole, 16);
