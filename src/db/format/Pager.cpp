@@ -117,6 +117,13 @@ bool Pager::tailPage(Page& out, DbError& error)
     return true;
 }
 
+// Page 0, the file's header, is never decoded.
+void Pager::decodeStored(std::uint32_t number, std::span<std::uint8_t> bytes) const
+{
+    if (m_decoder && number != 0)
+        m_decoder->decodePage(number, bytes);
+}
+
 // A whole page `number` the file holds; otherwise a damaged-file error.
 bool Pager::checkInFile(std::uint32_t number, DbError& error) const
 {
@@ -140,8 +147,7 @@ bool Pager::pageHead(std::uint32_t number, std::uint32_t bytes, std::vector<std:
         return false;
     }
     // The decoders work block by block from the page's start: its head decodes alone.
-    if (m_decoder && number != 0)
-        m_decoder->decodePage(number, std::span<std::uint8_t>(buffer.data(), bytes));
+    decodeStored(number, std::span<std::uint8_t>(buffer.data(), bytes));
     out.number = number;
     out.owner.reset();
     out.bytes = ByteView(buffer.data(), bytes);
@@ -176,8 +182,7 @@ bool Pager::page(std::uint32_t number, Page& out, DbError& error)
             error = DbError::damaged(QStringLiteral("the page cannot be read"), number);
             return false;
         }
-        if (m_decoder && number != 0)
-            m_decoder->decodePage(number, std::span<std::uint8_t>(buffer.data(), buffer.size()));
+        decodeStored(number, std::span<std::uint8_t>(buffer.data(), buffer.size()));
     }
     out.owner = slot.data;
     out.bytes = ByteView(slot.data->data(), slot.data->size());
@@ -192,19 +197,15 @@ void Pager::readAhead(std::uint32_t first, std::uint32_t count)
     if (count < 2)
         return; // page() reads a single page into its cache
     m_runCount = 0;
-    std::size_t next = 1 - m_run;
-    if (m_runs[next] && m_runs[next].use_count() > 1)
-        next = m_run; // the last run's pages are let go already, or both are held
+    // The other buffer unless a page handed out still holds it; a new one when both are held.
+    const std::size_t next = m_runs[1 - m_run].use_count() > 1 ? m_run : 1 - m_run;
     std::shared_ptr<std::vector<std::uint8_t>>& buffer = m_runs[next];
     if (!buffer || buffer.use_count() > 1)
         buffer = std::make_shared<std::vector<std::uint8_t>>(std::size_t(kRunPages) * m_pageSize);
     if (!readAt(std::uint64_t(first) * m_pageSize, buffer->data(), count * m_pageSize))
         return;
-    if (m_decoder) {
-        for (std::uint32_t i = 0; i < count; ++i)
-            m_decoder->decodePage(first + i,
-                                  std::span<std::uint8_t>(buffer->data() + std::size_t(i) * m_pageSize, m_pageSize));
-    }
+    for (std::uint32_t i = 0; i < count; ++i)
+        decodeStored(first + i, std::span<std::uint8_t>(buffer->data() + std::size_t(i) * m_pageSize, m_pageSize));
     m_run = next;
     m_runFirst = first;
     m_runCount = count;

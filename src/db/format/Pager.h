@@ -86,6 +86,8 @@ private:
     bool readStored(std::uint32_t number, std::uint8_t* into);
     bool readAt(std::uint64_t offset, std::uint8_t* into, std::uint32_t count);
     bool checkInFile(std::uint32_t number, DbError& error) const;
+    // Decodes the stored bytes of page `number` (or its head) in place, for an encoded file.
+    void decodeStored(std::uint32_t number, std::span<std::uint8_t> bytes) const;
 
     std::shared_ptr<Source> m_source;
     const std::uint8_t* m_mapped = nullptr; // m_source's bytes
