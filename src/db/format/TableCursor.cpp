@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <optional>
 
 namespace quorvane::db::format {
 
@@ -238,19 +239,37 @@ bool TableCursor::isOwnDataPage(const Page& page) const
 // Most data pages' row tables fit in this many bytes from the page's start.
 constexpr std::uint32_t kPageHeadBytes = 512;
 
+namespace {
+
+// Page `number` and those that follow it both in the walk (`following` gives the walk's
+// next pages, false at its end) and in the file, read at once unless held already.
+template <class Following>
+void readRun(Pager& pager, std::uint32_t number, Following&& following)
+{
+    if (pager.holdsRead(number))
+        return;
+    std::uint32_t count = 1;
+    std::uint32_t next = 0;
+    while (count < Pager::kRunPages && following(next) && next == number + count)
+        ++count;
+    pager.readAhead(number, count);
+}
+
+} // namespace
+
 bool TableCursor::readMapPage(PageWalk& walk, std::uint32_t number, Page& page, DbError& error)
 {
     Pager& pager = m_db.pager();
     // The pages that follow in the map and in the file are read with this one. Counting
     // reads only the heads: copying whole pages costs more than the reads it saves.
-    if (!walk.head && !pager.holdsRead(number)) {
-        UsageMap ahead = walk.map;
-        std::uint32_t count = 1;
-        std::uint32_t following = 0;
-        DbError ignored; // the walk itself meets whatever is wrong with the map
-        while (count < Pager::kRunPages && ahead.next(pager, following, ignored) && following == number + count)
-            ++count;
-        pager.readAhead(number, count);
+    if (!walk.head) {
+        std::optional<UsageMap> ahead; // copied only when the pages are not held already
+        readRun(pager, number, [&](std::uint32_t& next) {
+            if (!ahead)
+                ahead = walk.map;
+            DbError ignored; // the walk itself meets whatever is wrong with the map
+            return ahead->next(pager, next, ignored);
+        });
     }
     if (!walk.head)
         return pager.page(number, page, error);
@@ -286,13 +305,12 @@ bool TableCursor::nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCou
             if (walk.listedNext >= walk.listed.size())
                 return false;
             number = walk.listed[walk.listedNext++];
-            if (!pager.holdsRead(number)) {
-                std::uint32_t count = 1;
-                while (count < Pager::kRunPages && walk.listedNext - 1 + count < walk.listed.size()
-                       && walk.listed[walk.listedNext - 1 + count] == number + count)
-                    ++count;
-                pager.readAhead(number, count);
-            }
+            readRun(pager, number, [&walk, i = walk.listedNext](std::uint32_t& next) mutable {
+                if (i >= walk.listed.size())
+                    return false;
+                next = walk.listed[i++];
+                return true;
+            });
             if (!pager.page(number, page, error) || !isOwnDataPage(page)) {
                 if (!error.isError())
                     error = DbError::damaged(QStringLiteral("a page the table's map lists is not one of its data pages"),
