@@ -258,6 +258,24 @@ void setDigits(Scientific& s, std::uint64_t n, int length, int scale)
     s.exponent = length - 1 + scale;
 }
 
+#if defined(__SIZEOF_INT128__)
+using Bytes16 = unsigned __int128;
+
+// The digits setDigits() stored for `length` (15 or 7) as a 16-byte number, read back as
+// they were stored: the processor then hands them over from its store queue, where one
+// read of sixteen bytes would wait for memory.
+Bytes16 storedDigits(const Scientific& s, int length)
+{
+    std::uint64_t first = 0;
+    std::memcpy(&first, s.digits, 8);
+    if (length != 15)
+        return first;
+    std::uint64_t last = 0;
+    std::memcpy(&last, s.digits + 7, 8);
+    return (first & 0x00FF'FFFF'FFFF'FFFFull) | (Bytes16(last) << 56);
+}
+#endif
+
 // The digits of a positive normal double as the text shows them, without searching for
 // them, or false for the rare value this cannot settle (the caller then takes the long
 // way). `v` scaled to 15 digits and rounded is N:
@@ -442,19 +460,8 @@ char* writeFloatingText(char* d, double value, int significantDigits, std::strin
         const int whole = exponent + 1;
 #if defined(__SIZEOF_INT128__)
         if (found && decimalSeparator.size() == 1) {
-            // The digits were stored as one word (seven digits) or two overlapping ones
-            // (fifteen): read back as stored, the processor hands them over from its
-            // store queue, where a read of sixteen bytes at once waits for memory. The
-            // separator goes in by shifts of the 16-byte number.
-            using Bytes16 = unsigned __int128;
-            std::uint64_t first = 0;
-            std::memcpy(&first, digits, 8);
-            Bytes16 text = first;
-            if (significantDigits == 15) {
-                std::uint64_t last = 0;
-                std::memcpy(&last, digits + 7, 8);
-                text = (first & 0x00FF'FFFF'FFFF'FFFFull) | (Bytes16(last) << 56);
-            }
+            // The separator goes in by shifts of the 16-byte number.
+            Bytes16 text = storedDigits(sci, significantDigits);
             if (count > whole) {
                 const int shift = 8 * whole;
                 const Bytes16 wholePart = text & ((Bytes16(1) << shift) - 1);
