@@ -190,7 +190,7 @@ void ValueFormatter::appendOther(std::string& out, const db::Value& value, bool 
     case ValueKind::Complex:
         m_encoder.append(out, value.asComplex().display, doubleQuotes);
         return;
-    default: // written in place by writeInLine()
+    default: // written in place by writeInPlace()
         return;
     }
 }
