@@ -19,14 +19,13 @@ void CompiledDateTimeText::setDate(Values& values, const db::CivilDate& date)
 
 void CompiledDateTimeText::setTime(Values& values, std::uint32_t seconds)
 {
-    // Divisions of 32-bit numbers by constants: multiplications and shifts.
-    const std::uint32_t minutes = seconds / 60;
-    const std::uint32_t hour = minutes / 60;
-    values[kHour] = static_cast<std::uint8_t>(hour);
-    values[kHour12] = static_cast<std::uint8_t>(hour % 12 == 0 ? 12 : hour % 12);
-    values[kAfternoon] = hour >= 12 ? 1 : 0;
-    values[kMinute] = static_cast<std::uint8_t>(minutes - 60 * hour);
-    values[kSecond] = static_cast<std::uint8_t>(seconds - 60 * minutes);
+    db::CivilDateTime time;
+    db::setTimeOfDaySeconds(time, seconds);
+    values[kHour] = static_cast<std::uint8_t>(time.hour);
+    values[kHour12] = static_cast<std::uint8_t>(time.hour % 12 == 0 ? 12 : time.hour % 12);
+    values[kAfternoon] = time.hour >= 12 ? 1 : 0;
+    values[kMinute] = static_cast<std::uint8_t>(time.minute);
+    values[kSecond] = static_cast<std::uint8_t>(time.second);
 }
 
 void CompiledDateTimeText::addPiece(const std::string& bytes)
