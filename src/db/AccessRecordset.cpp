@@ -154,7 +154,9 @@ void AccessRecordset::open(const QString& source, Connection& connection, std::i
     }
     m_db = std::move(db);
     m_cursor = std::move(cursor);
-    m_complex = std::move(complex);
+    // A table without complex texts to fill in has no need of them at all.
+    if (complex->resolvedCount() > 0)
+        m_complex = std::move(complex);
     m_count = count;
     m_tdefPage = entry->tdefPage();
     m_table = entry->name;

@@ -33,12 +33,12 @@ bool addLine(RecordBatch& batch, LineFormatter& formatter, std::vector<db::Value
     try {
         formatter.appendLine(batch.lines, row);
     } catch (...) {
-        batch.lines.resize(start);
+        batch.lines.cut(start);
         batch.failure = std::current_exception();
         return false;
     }
     if (!keep) {
-        batch.lines.resize(start);
+        batch.lines.cut(start);
         return true;
     }
     batch.lineEnds.push_back(batch.lines.size());

@@ -14,6 +14,8 @@
 // before it waits, so memory stays bounded whatever the part holds. With no worker
 // thread, submitting formats (reads) at once on the calling thread.
 
+#include "LineBuffer.h"
+
 #include "db/Ado.h"
 #include "db/Value.h"
 
@@ -37,7 +39,7 @@ namespace quorvane::exporter {
 class LineFormatter {
 public:
     virtual ~LineFormatter() = default;
-    virtual void appendLine(std::string& out, const std::vector<db::Value>& row) = 0;
+    virtual void appendLine(LineBuffer& out, const std::vector<db::Value>& row) = 0;
 };
 
 // Something the reader met between records (a failure of its own), reported when the
@@ -69,7 +71,7 @@ struct RecordBatch {
     // Filled by formatting: the lines of rows [0, formatted), lineEnds[i] where row i's
     // line ends in `lines`; when formatted < count (and the last row was not cut),
     // row `formatted` threw `failure`.
-    std::string lines;
+    LineBuffer lines;
     std::vector<std::size_t> lineEnds;
     std::size_t formatted = 0;
     std::exception_ptr failure;

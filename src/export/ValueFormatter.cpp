@@ -97,7 +97,7 @@ char* ValueFormatter::writeDay(char* d, std::int64_t day) const
     return m_locale.shortDate().write(d, m_locale.names(), civilFromDays(db::kOleEpoch + day));
 }
 
-char* ValueFormatter::writeOleDate(char* d, double days, bool doubleQuotes) const
+Q_NEVER_INLINE char* ValueFormatter::writeOleDate(char* d, double days, bool doubleQuotes) const
 {
     std::int64_t day = 0;
     std::int64_t seconds = 0;
@@ -126,6 +126,14 @@ char* ValueFormatter::writeOleDate(char* d, double days, bool doubleQuotes) cons
     return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, d) : d;
 }
 
+Q_NEVER_INLINE char* ValueFormatter::writeExtendedDate(char* d, const db::ExtendedDate& value, bool doubleQuotes) const
+{
+    char* const end = writeDateTime(d, civilFromExtended(value.days, value.ticks), true, m_point);
+    return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(d, end) : end;
+}
+
+// Only picks the writer: the dates, the longest of them, are kept out of line so that a
+// number or a text does not pay for the registers they need.
 char* ValueFormatter::writeInPlace(char* d, const db::Value& value, bool doubleQuotes) const
 {
     using db::ValueKind;
@@ -140,11 +148,7 @@ char* ValueFormatter::writeInPlace(char* d, const db::Value& value, bool doubleQ
     case ValueKind::Double: return writeFloatingText(d, value.asDouble(), 15, m_point);
     case ValueKind::Currency: return writeCurrencyText(d, value.asCurrency().scaled, m_point);
     case ValueKind::DateTime: return writeOleDate(d, value.asDateTime().days, doubleQuotes);
-    case ValueKind::DateTimeExtended: {
-        const db::ExtendedDate e = value.asDateTimeExtended();
-        char* const end = writeDateTime(d, civilFromExtended(e.days, e.ticks), true, m_point);
-        return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(d, end) : end;
-    }
+    case ValueKind::DateTimeExtended: return writeExtendedDate(d, value.asDateTimeExtended(), doubleQuotes);
     case ValueKind::Boolean: {
         const std::string& text = value.asBoolean() ? m_true : m_false;
         std::memcpy(d, text.data(), text.size());

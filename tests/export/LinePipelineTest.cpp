@@ -17,11 +17,11 @@ namespace {
 // "<n>\n" for each record; throws for the value -1.
 class NumberLines : public LineFormatter {
 public:
-    void appendLine(std::string& out, const std::vector<db::Value>& row) override
+    void appendLine(LineBuffer& out, const std::vector<db::Value>& row) override
     {
         if (row.at(0).asLong() < 0)
             throw std::runtime_error("cannot format");
-        out += std::to_string(row.at(0).asLong()) + '\n';
+        out.append(std::to_string(row.at(0).asLong()) + '\n');
     }
 };
 
@@ -56,7 +56,7 @@ TEST_P(Pipeline, BatchesComeBackInOrderAndStopAtAFailure)
         const int good = b == 30 ? 2 : b == 35 ? b : b + 1;
         for (int r = 0; r < good; ++r)
             lines += std::to_string(b * 100 + r) + '\n';
-        EXPECT_EQ(batch->lines, lines) << "batch " << b;
+        EXPECT_EQ(batch->lines.view(), lines) << "batch " << b;
         EXPECT_EQ(batch->formatted, std::size_t(good));
         ASSERT_EQ(batch->lineEnds.size(), std::size_t(good));
         EXPECT_EQ(batch->failure != nullptr, b == 30 || b == 35) << "batch " << b;
@@ -91,9 +91,9 @@ private:
 
 class PaddedLines : public LineFormatter {
 public:
-    void appendLine(std::string& out, const std::vector<db::Value>& row) override
+    void appendLine(LineBuffer& out, const std::vector<db::Value>& row) override
     {
-        out += std::to_string(row.at(0).asLong()) + std::string(1000, '.') + '\n';
+        out.append(std::to_string(row.at(0).asLong()) + std::string(1000, '.') + '\n');
     }
 };
 
@@ -124,9 +124,10 @@ TEST_P(Pipeline, PartsComeBackInOrderInPiecesAndStopWhereARowCannotBeRead)
             EXPECT_LE(piece->lines.size(), LinePipeline::kPieceBytes + 1100);
             EXPECT_EQ(piece->lineEnds.size(), piece->formatted);
             EXPECT_EQ(piece->notes.empty(), !(part == 5 && pipeline.inFlight() < before)) << "part " << part;
-            if (!piece->notes.empty())
+            if (!piece->notes.empty()) {
                 EXPECT_EQ(piece->notes.front().position, piece->formatted);
-            text[part] += piece->lines;
+            }
+            text[part] += piece->lines.view();
             ++pieces[part];
             pipeline.recycle(std::move(piece));
             if (pipeline.inFlight() < before)

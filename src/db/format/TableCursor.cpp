@@ -558,8 +558,8 @@ void TableCursor::planColumns()
     for (std::size_t i = 0; i < m_def.columns.size(); ++i) {
         const ColumnDef& c = m_def.columns[i];
         ColumnPlan& p = m_plan[i];
-        p.type = c.type;
         p.maskBit = c.number;
+        p.maskFlag = static_cast<std::uint8_t>(1u << (c.number % 8));
         p.varIndex = c.varIndex;
         if (i < m_wanted.size() && !m_wanted[i])
             p.source = ColumnPlan::Source::Skipped;
@@ -573,15 +573,17 @@ void TableCursor::planColumns()
             continue;
         p.start = countSize + c.fixedOffset;
         p.end = p.start + fixedSizeOf(c);
+        if (c.calculated)
+            continue;
         switch (c.type) {
-        case ColumnType::Byte:
-        case ColumnType::Integer:
-        case ColumnType::Long:
-        case ColumnType::BigInt:
-        case ColumnType::Money:
-        case ColumnType::Float:
-        case ColumnType::Double:
-        case ColumnType::ShortDateTime: p.direct = !c.calculated; break;
+        case ColumnType::Byte: p.source = ColumnPlan::Source::Byte; break;
+        case ColumnType::Integer: p.source = ColumnPlan::Source::Integer; break;
+        case ColumnType::Long: p.source = ColumnPlan::Source::Long; break;
+        case ColumnType::BigInt: p.source = ColumnPlan::Source::BigInt; break;
+        case ColumnType::Money: p.source = ColumnPlan::Source::Money; break;
+        case ColumnType::Float: p.source = ColumnPlan::Source::Float; break;
+        case ColumnType::Double: p.source = ColumnPlan::Source::Double; break;
+        case ColumnType::ShortDateTime: p.source = ColumnPlan::Source::DateTime; break;
         default: break;
         }
     }
@@ -620,18 +622,35 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
     const std::uint8_t* const bytes = row.data();
     const std::uint8_t* const mask = bytes + shape.maskStart;
     using Source = ColumnPlan::Source;
-    values.resize(m_plan.size());
-    for (std::size_t i = 0; i < m_plan.size(); ++i) {
-        const ColumnPlan& p = m_plan[i];
-        Value& value = values[i];
-        if (p.source == Source::Skipped) {
-            value.setNull();
-            continue;
-        }
-        const bool present = p.maskBit < shape.columns && (mask[p.maskBit / 8] & (1u << (p.maskBit % 8)));
-        if (p.source == Source::MaskBit) {
-            value.setBoolean(present);
-            continue;
+    // Read from locals: the values written below could, for all the compiler knows,
+    // change the plan.
+    const std::size_t count = m_plan.size();
+    values.resize(count);
+    const ColumnPlan* const plan = m_plan.data();
+    Value* const out = values.data();
+    const std::uint32_t columns = shape.columns;
+    for (std::size_t i = 0; i < count; ++i) {
+        const ColumnPlan& p = plan[i];
+        Value& value = out[i];
+        // A column added after the row was written has no bit in its mask.
+        const bool present = p.maskBit < columns && (mask[p.maskBit / 8] & p.maskFlag) != 0;
+        // A fixed value present in the mask may still lie past the row's fixed part:
+        // the column came after the row was written. It reads as Null.
+        const bool fixedHere = present && p.end <= fixedEnd;
+        const std::uint8_t* const at = bytes + (fixedHere ? p.start : 0);
+        switch (p.source) {
+        case Source::Skipped: value.setNull(); continue;
+        case Source::MaskBit: value.setBoolean(present); continue;
+        case Source::Byte: fixedHere ? value.setByte(*at) : value.setNull(); continue;
+        case Source::Integer: fixedHere ? value.setInteger(load<std::int16_t>(at)) : value.setNull(); continue;
+        case Source::Long: fixedHere ? value.setLong(load<std::int32_t>(at)) : value.setNull(); continue;
+        case Source::BigInt: fixedHere ? value.setBigInt(load<std::int64_t>(at)) : value.setNull(); continue;
+        case Source::Money: fixedHere ? value.setCurrency(Currency{load<std::int64_t>(at)}) : value.setNull(); continue;
+        case Source::Float: fixedHere ? value.setSingle(load<float>(at)) : value.setNull(); continue;
+        case Source::Double: fixedHere ? value.setDouble(load<double>(at)) : value.setNull(); continue;
+        case Source::DateTime: fixedHere ? value.setDateTime(OleDate{load<double>(at)}) : value.setNull(); continue;
+        case Source::Fixed:
+        case Source::Variable: break;
         }
         if (!present) {
             value.setNull();
@@ -640,22 +659,8 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
         ByteView data;
         if (p.source == Source::Fixed) {
             if (p.end > fixedEnd) {
-                value.setNull(); // the column came after the row was written
+                value.setNull();
                 continue;
-            }
-            const std::uint8_t* at = bytes + p.start;
-            if (p.direct) {
-                switch (p.type) {
-                case ColumnType::Byte: value.setByte(*at); continue;
-                case ColumnType::Integer: value.setInteger(load<std::int16_t>(at)); continue;
-                case ColumnType::Long: value.setLong(load<std::int32_t>(at)); continue;
-                case ColumnType::BigInt: value.setBigInt(load<std::int64_t>(at)); continue;
-                case ColumnType::Money: value.setCurrency(Currency{load<std::int64_t>(at)}); continue;
-                case ColumnType::Float: value.setSingle(load<float>(at)); continue;
-                case ColumnType::Double: value.setDouble(load<double>(at)); continue;
-                case ColumnType::ShortDateTime: value.setDateTime(OleDate{load<double>(at)}); continue;
-                default: break;
-                }
             }
             data = ByteView(at, p.end - p.start);
         } else {

@@ -82,10 +82,16 @@ private:
     // How a row gives each column's value, worked out once per table rather than from
     // the column's definition for every row.
     struct ColumnPlan {
-        enum class Source : std::uint8_t { Skipped, MaskBit, Fixed, Variable };
+        // Where the value comes from: not wanted, the null mask (Yes/No), a fixed
+        // number read straight from its bytes (one kind each), other fixed bytes, or the
+        // variable part of the row. One choice per column, so a row takes one jump each.
+        enum class Source : std::uint8_t {
+            Skipped, MaskBit,
+            Byte, Integer, Long, BigInt, Money, Float, Double, DateTime,
+            Fixed, Variable
+        };
         Source source = Source::Skipped;
-        ColumnType type = ColumnType::Unknown;
-        bool direct = false;         // a fixed number read straight from its bytes
+        std::uint8_t maskFlag = 0;   // the column's bit in its byte of the null mask
         std::uint16_t maskBit = 0;   // the column's bit in the null mask
         std::uint16_t varIndex = 0;
         std::uint32_t start = 0;     // fixed: the value's first byte in the row
