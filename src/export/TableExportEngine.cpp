@@ -749,8 +749,12 @@ bool TableExportEngine::Run::readRecordsInBatches(qint64 total)
     // Enough batches in flight that no worker waits for the next one.
     const std::size_t keepInFlight = static_cast<std::size_t>(workers) + 1;
     LinePipeline pipeline(std::move(formatters), workers, std::move(readers));
-    if (parts)
-        return readParts(pipeline, *parts, keepInFlight);
+    if (parts) {
+        // Parts waiting in line as well: a worker sharing its core with this thread's
+        // writing falls behind the other, which then finds the next part ready rather
+        // than wait for the slower one's part to be written.
+        return readParts(pipeline, *parts, 2 * keepInFlight);
+    }
     m_filling = pipeline.freshBatch(1);
     struct Drop {
         std::unique_ptr<RecordBatch>& batch;
