@@ -40,7 +40,7 @@ public:
             std::memcpy(grow(text.size()), text.data(), text.size());
     }
 
-private:
+    // Room for `bytes` in all without moving them again.
     void reserve(std::size_t bytes)
     {
         if (bytes <= m_capacity)
@@ -53,6 +53,7 @@ private:
         m_capacity = capacity;
     }
 
+private:
     std::unique_ptr<char[]> m_bytes;
     std::size_t m_size = 0;
     std::size_t m_capacity = 0;

@@ -236,8 +236,15 @@ void LinePipeline::publish(Slot& slot, std::unique_ptr<RecordBatch> piece, bool 
 void LinePipeline::readPart(Slot& slot, Worker& worker)
 {
     const std::atomic<bool>* stop = m_threads.empty() ? nullptr : &m_stop;
-    std::unique_ptr<RecordBatch> piece = freshBatch(0);
-    piece->follows = true;
+    // A piece's text grows to about kPieceBytes: room for it once, rather than moved
+    // over and over as it doubles.
+    const auto nextPiece = [this] {
+        std::unique_ptr<RecordBatch> piece = freshBatch(0);
+        piece->follows = true;
+        piece->lines.reserve(kPieceBytes + kPieceBytes / 8);
+        return piece;
+    };
+    std::unique_ptr<RecordBatch> piece = nextPiece();
     const auto endWith = [&](std::exception_ptr error, int statement) {
         piece->notes.push_back(ReaderNote{piece->formatted, 0, statement, std::move(error), true});
     };
@@ -267,8 +274,7 @@ void LinePipeline::readPart(Slot& slot, Worker& worker)
         piece->count = piece->formatted;
         if (piece->lines.size() >= kPieceBytes) {
             publish(slot, std::move(piece), false);
-            piece = freshBatch(0);
-            piece->follows = true;
+            piece = nextPiece();
         }
     }
     publish(slot, std::move(piece), true);
