@@ -5,6 +5,10 @@
 #include "format/ComplexColumns.h"
 #include "format/TableCursor.h"
 
+#include <exception>
+#include <system_error>
+#include <thread>
+
 namespace quorvane::db {
 
 namespace {
@@ -100,6 +104,71 @@ private:
     std::shared_ptr<const PartPlan> m_plan;
 };
 
+// A table of at least this many data pages is counted by two threads: each page's head
+// is a read of its own, and the reads of a large table add up to a pause before its
+// export can start.
+constexpr std::size_t kFewestPagesToShare = 512;
+
+// The table's rows counted (and, when not salvaging, its data pages listed in scan
+// order), by this thread and, for a large table, another with a reader of its own
+// taking the second half of the pages. The result and any failure are those of one
+// walk: the first half's failure comes first.
+bool countRows(format::AccessDatabase& db, const format::CatalogEntry& entry, format::TableCursor& cursor,
+               qint64& count, DbError& error, std::vector<format::TableCursor::DataPage>& pages)
+{
+    if (db.salvage())
+        return cursor.countRows(count, error, nullptr);
+    std::vector<std::uint32_t> listed;
+    std::unique_ptr<format::AccessDatabase> helperDb;
+    std::unique_ptr<format::TableCursor> helper;
+    if (cursor.mapPages(listed) && listed.size() >= kFewestPagesToShare) {
+        helperDb = db.reader();
+        DbError ignored; // counted here alone then
+        helper = helperDb->openTable(entry.tdefPage(), ignored, entry.name);
+    }
+    if (!helper)
+        return cursor.countRows(count, error, &pages);
+    const auto middle = listed.begin() + static_cast<std::ptrdiff_t>(listed.size() / 2);
+    std::vector<std::uint32_t> second(middle, listed.end());
+    listed.erase(middle, listed.end());
+    qint64 secondCount = 0;
+    DbError secondError;
+    std::vector<format::TableCursor::DataPage> secondPages;
+    bool secondCounted = false;
+    std::exception_ptr secondThrew; // out of memory, say: met here, as one walk would
+    std::thread other;
+    try {
+        other = std::thread([&] {
+            try {
+                secondCounted = helper->countPages(std::move(second), secondCount, secondError, &secondPages);
+            } catch (...) {
+                secondThrew = std::current_exception();
+            }
+        });
+    } catch (const std::system_error&) {
+        return cursor.countRows(count, error, &pages); // no thread to be had
+    }
+    bool firstCounted = false;
+    try {
+        firstCounted = cursor.countPages(std::move(listed), count, error, &pages);
+    } catch (...) {
+        other.join();
+        throw;
+    }
+    other.join();
+    if (!firstCounted)
+        return false;
+    if (secondThrew)
+        std::rethrow_exception(secondThrew);
+    if (!secondCounted) {
+        error = secondError;
+        return false;
+    }
+    count += secondCount;
+    pages.insert(pages.end(), secondPages.begin(), secondPages.end());
+    return true;
+}
+
 } // namespace
 
 AccessRecordset::AccessRecordset() = default;
@@ -135,7 +204,7 @@ void AccessRecordset::open(const QString& source, Connection& connection, std::i
         throw DbException(error);
     qint64 count = 0;
     std::vector<format::TableCursor::DataPage> pages;
-    if (!cursor->countRows(count, error, db->salvage() ? nullptr : &pages))
+    if (!countRows(*db, *entry, *cursor, count, error, pages))
         throw DbException(error);
     cursor->noteSalvage(entry->name, count);
 

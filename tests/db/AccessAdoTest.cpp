@@ -4,6 +4,11 @@
 #include "CorpusSupport.h"
 #include "db/AccessConnection.h"
 #include "db/Ado.h"
+#include "db/format/AccessDatabase.h"
+#include "db/format/TableCursor.h"
+#include "mdbwriter/DatabaseWriter.h"
+
+#include <QTemporaryDir>
 
 using namespace quorvane::db;
 using namespace quorvane::test;
@@ -190,6 +195,84 @@ TEST(AccessRecordset, MembersOfAnOpenTable)
     EXPECT_EQ(rs->fieldValue(3).asInteger(), 222);
     EXPECT_EQ(errorNumberOf([&] { c->close(); }), errc::kObjectClosed);
     EXPECT_EQ(errorNumberOf([&] { c->openSchema(kSchemaTables); }), errc::kObjectClosed);
+}
+
+// A table of many pages is counted by two threads, each taking half of its pages: the
+// count, the parts and the rows are those of one walk, and damage is reported as one
+// walk meets it, the first damaged page first.
+TEST(AccessRecordset, LargeTableCountedByTwoThreadsAsByOne)
+{
+    constexpr int kRows = 20'000; // about 700 pages
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("big.mdb"));
+    quorvane::mdbwriter::TableData table{QStringLiteral("Big"),
+                                         {quorvane::mdbwriter::Column::longInt(QStringLiteral("ID")),
+                                          quorvane::mdbwriter::Column::text(QStringLiteral("Name"), 200)},
+                                         {}};
+    for (int i = 0; i < kRows; ++i)
+        table.rows.push_back({Value::longInt(i), Value::text(QString(100 + i % 50, QChar(u'a' + i % 26)))});
+    QString written;
+    ASSERT_TRUE(quorvane::mdbwriter::DatabaseWriter::writeTables(path, {table}, written)) << written.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray bytes = file.readAll();
+    file.close();
+
+    DbError error;
+    auto db = format::AccessDatabase::openBytes(bytes, {}, error);
+    ASSERT_NE(db, nullptr);
+    auto cursor = db->openTable(db->findTable(QStringLiteral("Big"))->tdefPage(), error);
+    ASSERT_NE(cursor, nullptr);
+    std::vector<std::uint32_t> pages;
+    ASSERT_TRUE(cursor->mapPages(pages));
+    ASSERT_GE(pages.size(), 600u);
+    const std::uint32_t pageSize = db->header().pageSize;
+
+    const auto open = [&](const QByteArray& content) {
+        QFile out(path);
+        if (!out.open(QIODevice::WriteOnly) || out.write(content) != content.size())
+            ADD_FAILURE() << "cannot write the copy";
+        out.close();
+        auto c = objectFactory().createConnection(QStringLiteral("adodb.connection"));
+        c->open(QStringLiteral("PROVIDER=Microsoft.Jet.OLEDB.4.0;Data Source=%1").arg(path));
+        auto rs = objectFactory().createRecordset(QStringLiteral("ADODB.Recordset"));
+        rs->open(QStringLiteral("SELECT * FROM Big"), *c);
+        return rs;
+    };
+    auto rs = open(bytes);
+    EXPECT_EQ(rs->recordCount(), kRows);
+    auto parts = rs->rowParts();
+    ASSERT_NE(parts, nullptr);
+    auto reader = parts->reader();
+    std::vector<Value> row;
+    int next = 0;
+    for (std::size_t part = 0; part < parts->count(); ++part) {
+        reader->start(part);
+        for (qint64 r = 0; r < parts->rows(part); ++r) {
+            ASSERT_TRUE(reader->next(row));
+            ASSERT_EQ(row.at(0).asLong(), next++);
+        }
+        EXPECT_FALSE(reader->next(row));
+    }
+    EXPECT_EQ(next, kRows);
+
+    const auto zeroed = [&](std::initializer_list<std::size_t> at) {
+        QByteArray copy = bytes;
+        for (std::size_t i : at)
+            copy.replace(qsizetype(pages[i]) * pageSize, pageSize, QByteArray(pageSize, '\0'));
+        return copy;
+    };
+    for (const auto& [damaged, named] : {std::pair{zeroed({pages.size() * 3 / 4}), pages[pages.size() * 3 / 4]},
+                                         std::pair{zeroed({pages.size() / 4, pages.size() * 3 / 4}),
+                                                   pages[pages.size() / 4]}}) {
+        try {
+            open(damaged);
+            ADD_FAILURE() << "a damaged page went unnoticed";
+        } catch (const DbException& e) {
+            EXPECT_EQ(e.error().page, named);
+            EXPECT_EQ(e.error().damage, QStringLiteral("a page the table's map lists is not one of its data pages"));
+        }
+    }
 }
 
 struct OpenFailure {

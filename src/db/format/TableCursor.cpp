@@ -389,8 +389,40 @@ bool TableCursor::countRows(qint64& count, DbError& error, std::vector<DataPage>
     }
     PageWalk walk = m_walk;
     walk.map.rewind();
+    return countWalk(std::move(walk), count, error, pages);
+}
+
+bool TableCursor::mapPages(std::vector<std::uint32_t>& pages)
+{
+    pages.clear();
+    if (m_walk.mapLost || m_walk.listedOnly)
+        return false;
+    UsageMap map = m_walk.map;
+    map.rewind();
+    DbError error;
+    std::uint32_t number = 0;
+    while (map.next(m_db.pager(), number, error))
+        pages.push_back(number);
+    return !error.isError();
+}
+
+bool TableCursor::countPages(std::vector<std::uint32_t> pages, qint64& count, DbError& error,
+                             std::vector<DataPage>* out)
+{
+    // The pages in runs, whole: where a list of them is at hand, reading several that
+    // follow each other in one go costs less than a read for each page's head.
+    PageWalk walk;
+    walk.listedOnly = true;
+    walk.listed = std::move(pages);
+    return countWalk(std::move(walk), count, error, out);
+}
+
+bool TableCursor::countWalk(PageWalk walk, qint64& count, DbError& error, std::vector<DataPage>* pages)
+{
+    count = 0;
     std::vector<std::uint8_t> head;
-    walk.head = &head;
+    if (!walk.listedOnly)
+        walk.head = &head;
     Page page;
     std::uint32_t rows = 0;
     if (pages)

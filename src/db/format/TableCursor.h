@@ -47,6 +47,12 @@ public:
     // without decoding any value (when salvaging, by a full read). Does not move the
     // cursor. With `pages` (not when salvaging), also the data pages in scan order.
     bool countRows(qint64& count, DbError& error, std::vector<DataPage>* pages = nullptr);
+    // For a count shared between threads, each with a cursor of its own: the data pages
+    // the table's map lists, in its order (false when the map cannot be read that way:
+    // countRows() then meets what is wrong where its walk meets it), and the count over
+    // a stretch of them, as countRows() counts, with the same failures.
+    bool mapPages(std::vector<std::uint32_t>& pages);
+    bool countPages(std::vector<std::uint32_t> pages, qint64& count, DbError& error, std::vector<DataPage>* out);
     // From the start again, reading only the data pages listed (numbers countRows()
     // gave, in its order): one stretch of the table, for a reader that shares the work.
     void walkPages(std::vector<std::uint32_t> pages);
@@ -71,6 +77,7 @@ private:
     };
     bool nextDataPage(PageWalk& walk, Page& page, std::uint32_t& rowCount, DbError& error);
     bool readMapPage(PageWalk& walk, std::uint32_t number, Page& page, DbError& error);
+    bool countWalk(PageWalk walk, qint64& count, DbError& error, std::vector<DataPage>* pages);
     bool nextRowLocation(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
     // Salvaging, after the last page: a moved row whose pointer was on a lost page.
     bool nextOrphan(const Page*& page, std::uint32_t& start, std::uint32_t& end, DbError& error);
