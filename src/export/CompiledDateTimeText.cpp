@@ -22,7 +22,10 @@ void CompiledDateTimeText::setTime(Values& values, std::uint32_t seconds)
     db::CivilDateTime time;
     db::setTimeOfDaySeconds(time, seconds);
     values[kHour] = static_cast<std::uint8_t>(time.hour);
-    values[kHour12] = static_cast<std::uint8_t>(time.hour % 12 == 0 ? 12 : time.hour % 12);
+    // 12, 1, ..., 11, 12, 1, ..., 11: looked up, not worked out for every value.
+    static constexpr std::uint8_t kTwelveHour[24] = {12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11,
+                                                     12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+    values[kHour12] = kTwelveHour[static_cast<std::uint32_t>(time.hour) % 24];
     values[kAfternoon] = time.hour >= 12 ? 1 : 0;
     values[kMinute] = static_cast<std::uint8_t>(time.minute);
     values[kSecond] = static_cast<std::uint8_t>(time.second);

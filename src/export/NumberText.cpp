@@ -468,16 +468,16 @@ char* writeFloatingText(char* d, double value, int significantDigits, std::strin
         // The whole part, then the separator and the rest when there is a rest.
         const int whole = exponent + 1;
 #if defined(__SIZEOF_INT128__)
-        if (found && decimalSeparator.size() == 1) {
-            // The separator goes in by shifts of the 16-byte number.
-            Bytes16 text = storedDigits(sci, significantDigits);
-            if (count > whole) {
-                const int shift = 8 * whole;
-                const Bytes16 wholePart = text & ((Bytes16(1) << shift) - 1);
-                const Bytes16 point = Bytes16(static_cast<unsigned char>(decimalSeparator[0])) << shift;
-                text = wholePart | point | ((text ^ wholePart) << 8);
-            }
+        if (found && decimalSeparator.size() == 1 && std::endian::native == std::endian::little) {
+            // All the digits, then the separator after the whole part and the digits
+            // after it, shifted down in the 16-byte number, over what follows. Written
+            // whether or not there is a fraction: past the end is room to spare, and
+            // whole numbers and fractions come mixed in many columns.
+            const Bytes16 text = storedDigits(sci, significantDigits);
+            const Bytes16 fraction = text >> (8 * whole);
             std::memcpy(d, &text, 16);
+            d[whole] = decimalSeparator[0];
+            std::memcpy(d + whole + 1, &fraction, 16);
             return d + whole + (count > whole ? 1 + count - whole : 0);
         }
 #endif

@@ -42,7 +42,12 @@ ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale))
     room(ValueKind::Currency, kMaxCurrencyText + m_point.size());
     room(ValueKind::DateTime, m_dateTimeRoom);
     room(ValueKind::DateTimeExtended, m_extendedDateRoom);
-    room(ValueKind::Boolean, std::max(m_true.size(), m_false.size()));
+    m_truthInBlocks = m_true.size() <= kTruthBlock && m_false.size() <= kTruthBlock;
+    if (m_truthInBlocks) {
+        std::copy(m_true.begin(), m_true.end(), m_trueBlock.begin());
+        std::copy(m_false.begin(), m_false.end(), m_falseBlock.begin());
+    }
+    room(ValueKind::Boolean, std::max({m_true.size(), m_false.size(), m_truthInBlocks ? kTruthBlock : 0}));
 }
 
 QString ValueFormatter::text(const db::Value& value) const
@@ -150,8 +155,13 @@ char* ValueFormatter::writeInPlace(char* d, const db::Value& value, bool doubleQ
     case ValueKind::DateTime: return writeOleDate(d, value.asDateTime().days, doubleQuotes);
     case ValueKind::DateTimeExtended: return writeExtendedDate(d, value.asDateTimeExtended(), doubleQuotes);
     case ValueKind::Boolean: {
+        // A copy of a fixed size, no call: every case here then ends in a call of its
+        // own, and picking one costs no saving of registers.
         const std::string& text = value.asBoolean() ? m_true : m_false;
-        std::memcpy(d, text.data(), text.size());
+        if (m_truthInBlocks)
+            std::memcpy(d, (value.asBoolean() ? m_trueBlock : m_falseBlock).data(), kTruthBlock);
+        else
+            std::memcpy(d, text.data(), text.size());
         return d + text.size();
     }
     default: return d; // appended by appendOther()

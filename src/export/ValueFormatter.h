@@ -59,6 +59,11 @@ private:
     std::string m_point;
     std::string m_true;
     std::string m_false;
+    // The two texts in blocks of a fixed size, copied whole, when they fit there.
+    static constexpr std::size_t kTruthBlock = 16;
+    bool m_truthInBlocks = false;
+    std::array<char, kTruthBlock> m_trueBlock{};
+    std::array<char, kTruthBlock> m_falseBlock{};
     std::size_t m_dateTimeRoom = 0;     // the most a Date/Time value writes
     std::size_t m_extendedDateRoom = 0; // the same for Date/Time Extended
     bool m_datesMayHoldQuotes = true;   // a quote in a pattern or a name
