@@ -86,11 +86,17 @@ char* writeDigits(char* d, std::uint64_t n)
         return writeShortDigits(d, static_cast<std::uint32_t>(n));
     const std::uint64_t upper = n / kTen8;
     const auto last = static_cast<std::uint32_t>(n % kTen8);
-    if (upper < kTen8)
+    if (upper < 100) {
+        // Every 32-bit number: its first one or two digits from the table of pairs.
+        const auto one = static_cast<std::size_t>(upper < 10);
+        std::memcpy(d, &kDigitPairs[2 * upper + one], 2);
+        d += 2 - one;
+    } else if (upper < kTen8) {
         d = writeShortDigits(d, static_cast<std::uint32_t>(upper));
-    else
+    } else {
         d = writeEightDigits(writeShortDigits(d, static_cast<std::uint32_t>(upper / kTen8)),
                              static_cast<std::uint32_t>(upper % kTen8));
+    }
     return writeEightDigits(d, last);
 }
 

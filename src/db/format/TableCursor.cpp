@@ -592,6 +592,7 @@ void TableCursor::planColumns()
         ColumnPlan& p = m_plan[i];
         p.maskBit = c.number;
         p.maskFlag = static_cast<std::uint8_t>(1u << (c.number % 8));
+        p.maskByte = static_cast<std::uint16_t>(c.number / 8);
         p.varIndex = c.varIndex;
         if (i < m_wanted.size() && !m_wanted[i])
             p.source = ColumnPlan::Source::Skipped;
@@ -665,7 +666,7 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
         const ColumnPlan& p = plan[i];
         Value& value = out[i];
         // A column added after the row was written has no bit in its mask.
-        const bool present = p.maskBit < columns && (mask[p.maskBit / 8] & p.maskFlag) != 0;
+        const bool present = p.maskBit < columns && (mask[p.maskByte] & p.maskFlag) != 0;
         // A fixed value present in the mask may still lie past the row's fixed part:
         // the column came after the row was written. It reads as Null.
         const bool fixedHere = present && p.end <= fixedEnd;

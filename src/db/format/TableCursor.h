@@ -100,6 +100,7 @@ private:
         Source source = Source::Skipped;
         std::uint8_t maskFlag = 0;   // the column's bit in its byte of the null mask
         std::uint16_t maskBit = 0;   // the column's bit in the null mask
+        std::uint16_t maskByte = 0;  // that byte
         std::uint16_t varIndex = 0;
         std::uint32_t start = 0;     // fixed: the value's first byte in the row
         std::uint32_t end = 0;       // fixed: one past its last byte
