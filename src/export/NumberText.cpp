@@ -389,7 +389,7 @@ bool singleDigits(float f, Scientific& s)
 // The digits and exponent the long way: std::to_chars, correctly rounded to the wanted
 // number of significant digits. A Single is rounded as a float, so that 0.3f gives "0.3"
 // and not its double expansion.
-void roundedDigits(double value, int significantDigits, Scientific& sci)
+Q_NEVER_INLINE void roundedDigits(double value, int significantDigits, Scientific& sci)
 {
     char buf[64];
     std::to_chars_result res;

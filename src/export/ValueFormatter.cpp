@@ -131,9 +131,10 @@ Q_NEVER_INLINE char* ValueFormatter::writeOleDate(char* d, double days, bool dou
     return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, d) : d;
 }
 
-Q_NEVER_INLINE char* ValueFormatter::writeExtendedDate(char* d, const db::ExtendedDate& value, bool doubleQuotes) const
+Q_NEVER_INLINE char* ValueFormatter::writeExtendedDate(char* d, const db::Value& value, bool doubleQuotes) const
 {
-    char* const end = writeDateTime(d, civilFromExtended(value.days, value.ticks), true, m_point);
+    const db::ExtendedDate e = value.asDateTimeExtended();
+    char* const end = writeDateTime(d, civilFromExtended(e.days, e.ticks), true, m_point);
     return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(d, end) : end;
 }
 
@@ -153,15 +154,14 @@ char* ValueFormatter::writeInPlace(char* d, const db::Value& value, bool doubleQ
     case ValueKind::Double: return writeFloatingText(d, value.asDouble(), 15, m_point);
     case ValueKind::Currency: return writeCurrencyText(d, value.asCurrency().scaled, m_point);
     case ValueKind::DateTime: return writeOleDate(d, value.asDateTime().days, doubleQuotes);
-    case ValueKind::DateTimeExtended: return writeExtendedDate(d, value.asDateTimeExtended(), doubleQuotes);
+    case ValueKind::DateTimeExtended: return writeExtendedDate(d, value, doubleQuotes);
     case ValueKind::Boolean: {
         // A copy of a fixed size, no call: every case here then ends in a call of its
         // own, and picking one costs no saving of registers.
         const std::string& text = value.asBoolean() ? m_true : m_false;
-        if (m_truthInBlocks)
-            std::memcpy(d, (value.asBoolean() ? m_trueBlock : m_falseBlock).data(), kTruthBlock);
-        else
-            std::memcpy(d, text.data(), text.size());
+        if (!m_truthInBlocks)
+            return std::copy(text.begin(), text.end(), d);
+        std::memcpy(d, (value.asBoolean() ? m_trueBlock : m_falseBlock).data(), kTruthBlock);
         return d + text.size();
     }
     default: return d; // appended by appendOther()

@@ -49,7 +49,7 @@ private:
     void appendOther(std::string& out, const db::Value& value, bool doubleQuotes) const;
     char* writeDateTime(char* d, const CivilDateTime& value, bool showDate, std::string_view fractionSeparator) const;
     char* writeOleDate(char* d, double days, bool doubleQuotes) const;
-    char* writeExtendedDate(char* d, const db::ExtendedDate& value, bool doubleQuotes) const;
+    char* writeExtendedDate(char* d, const db::Value& value, bool doubleQuotes) const;
     char* writeDay(char* d, std::int64_t day) const;
     // Doubles each quote in [begin, end), which has room for that after it; returns the end.
     static char* doubleQuotesIn(char* begin, char* end);
