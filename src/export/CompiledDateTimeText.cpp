@@ -98,6 +98,30 @@ void CompiledDateTimeText::finish()
     m_isTemplate = true;
 }
 
+CompiledDateTimeText CompiledDateTimeText::joined(const CompiledDateTimeText& first, char between,
+                                                  const CompiledDateTimeText& second)
+{
+    CompiledDateTimeText both;
+    const std::size_t length = std::size_t{first.m_templateLength} + 1 + second.m_templateLength;
+    const std::size_t places = std::size_t{first.m_placeCount} + second.m_placeCount;
+    if (!first.m_isTemplate || !second.m_isTemplate || length > kTemplateBytes || places > both.m_places.size())
+        return both;
+    std::memcpy(both.m_template.data(), first.m_template.data(), first.m_templateLength);
+    both.m_template[first.m_templateLength] = between;
+    std::memcpy(both.m_template.data() + first.m_templateLength + 1, second.m_template.data(), second.m_templateLength);
+    std::copy_n(first.m_places.begin(), first.m_placeCount, both.m_places.begin());
+    for (std::size_t k = 0; k < second.m_placeCount; ++k) {
+        both.m_places[first.m_placeCount + k] = {
+            static_cast<std::uint8_t>(second.m_places[k].offset + first.m_templateLength + 1), second.m_places[k].value};
+    }
+    both.m_templateLength = static_cast<std::uint8_t>(length);
+    both.m_placeCount = static_cast<std::uint8_t>(places);
+    both.m_isTemplate = true;
+    both.m_applies = true;
+    both.m_maxBytes = length;
+    return both;
+}
+
 char* CompiledDateTimeText::write(char* d, const Values& values) const
 {
     const auto pair = [&values](std::uint8_t value) { return &kDigitPairs[2 * std::size_t{values[value]}]; };

@@ -39,6 +39,12 @@ public:
     // the end of the text.
     char* write(char* d, const Values& values) const;
 
+    // `first`, the byte `between` and `second` as one text, for a date and its time of
+    // day written at once; it applies() only when both are in the template form and the
+    // two fit in one.
+    static CompiledDateTimeText joined(const CompiledDateTimeText& first, char between,
+                                       const CompiledDateTimeText& second);
+
 private:
     friend class DateTimePattern;
 

@@ -17,6 +17,8 @@ ValueFormatter::ValueFormatter(TextLocale locale) : m_locale(std::move(locale))
     m_timeText = m_locale.longTime().compile(m_locale.names());
     m_compiledDates = m_dateText.applies() && m_timeText.applies() && !m_locale.shortDate().showsTimeOfDay()
                       && !m_locale.longTime().showsDate();
+    if (m_compiledDates)
+        m_dateAndTime = CompiledDateTimeText::joined(m_dateText, ' ', m_timeText);
     m_datesMayHoldQuotes = m_locale.shortDate().mayWrite(u'"', m_locale.names())
                            || m_locale.longTime().mayWrite(u'"', m_locale.names());
     // A date's longest text, twice over when it may hold quotes to double. Every line is
@@ -89,11 +91,16 @@ char* ValueFormatter::writeDateTime(char* d, const CivilDateTime& value, bool sh
     return d;
 }
 
+namespace {
+
+// The days Access can store run from years 100 to 9999; 10000-01-01 (the last second of
+// 9999 rounded up) takes the long way.
+constexpr std::int64_t kFirstDayOf10000 = 2'958'466;
+
+} // namespace
+
 char* ValueFormatter::writeDay(char* d, std::int64_t day) const
 {
-    // A day Access can store, years 100 to 9999; 10000-01-01 (the last second of 9999
-    // rounded up) takes the long way.
-    constexpr std::int64_t kFirstDayOf10000 = 2'958'466;
     if (day < kFirstDayOf10000) {
         CompiledDateTimeText::Values values;
         CompiledDateTimeText::setDate(values, db::civilDateFromDays(static_cast<std::int32_t>(db::kOleEpoch + day)));
@@ -115,6 +122,12 @@ Q_NEVER_INLINE char* ValueFormatter::writeOleDate(char* d, double days, bool dou
         CivilDateTime civil = civilFromDays(db::kOleEpoch + day);
         db::setTimeOfDaySeconds(civil, static_cast<std::uint32_t>(seconds));
         d = writeDateTime(d, civil, day != 0, {});
+    } else if (day != 0 && seconds != 0 && day < kFirstDayOf10000 && m_dateAndTime.applies()) {
+        // The usual case: both in one text.
+        CompiledDateTimeText::Values values;
+        CompiledDateTimeText::setDate(values, db::civilDateFromDays(static_cast<std::int32_t>(db::kOleEpoch + day)));
+        CompiledDateTimeText::setTime(values, static_cast<std::uint32_t>(seconds));
+        d = m_dateAndTime.write(d, values);
     } else {
         // As writeDateTime, the date's text and the time's each from their own part.
         if (day != 0) {

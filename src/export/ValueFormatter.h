@@ -72,6 +72,7 @@ private:
     bool m_compiledDates = false;
     CompiledDateTimeText m_dateText;
     CompiledDateTimeText m_timeText;
+    CompiledDateTimeText m_dateAndTime; // both with a space between, when that applies
     std::array<std::size_t, 16> m_room{}; // roomInPlace() by kind, text aside
 };
 
