@@ -127,8 +127,20 @@ char* CompiledDateTimeText::write(char* d, const Values& values) const
     const auto pair = [&values](std::uint8_t value) { return &kDigitPairs[2 * std::size_t{values[value]}]; };
     if (m_isTemplate) {
         std::memcpy(d, m_template.data(), kTemplateBytes);
-        for (std::size_t k = 0; k < m_placeCount; ++k)
-            std::memcpy(d + m_places[k].offset, pair(m_places[k].value), 2);
+        // The places from the last down, falling through: no loop to count.
+        const auto fill = [&](std::size_t k) { std::memcpy(d + m_places[k].offset, pair(m_places[k].value), 2); };
+        static_assert(std::tuple_size_v<decltype(m_places)> == 8);
+        switch (m_placeCount) {
+        case 8: fill(7); [[fallthrough]];
+        case 7: fill(6); [[fallthrough]];
+        case 6: fill(5); [[fallthrough]];
+        case 5: fill(4); [[fallthrough]];
+        case 4: fill(3); [[fallthrough]];
+        case 3: fill(2); [[fallthrough]];
+        case 2: fill(1); [[fallthrough]];
+        case 1: fill(0); [[fallthrough]];
+        default: break;
+        }
         return d + m_templateLength;
     }
     for (const Instruction& s : m_steps) {
