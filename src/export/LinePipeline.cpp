@@ -174,7 +174,10 @@ std::unique_ptr<RecordBatch> LinePipeline::takeFormatted(std::chrono::nanosecond
         bool whole = false;
         {
             std::unique_lock lock(m_mutex);
-            if (!m_finished.wait_for(lock, timeout, [&] { return !oldest->pieces.empty() || oldest->done; }))
+            // Not waiting at all is only a look: a wait that ends at once still goes to
+            // the system, and lets go of the lock for the workers in between.
+            const auto ready = [&] { return !oldest->pieces.empty() || oldest->done; };
+            if (timeout.count() > 0 ? !m_finished.wait_for(lock, timeout, ready) : !ready())
                 return nullptr;
             if (!oldest->pieces.empty()) {
                 piece = std::move(oldest->pieces.front());
