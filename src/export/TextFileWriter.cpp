@@ -17,7 +17,7 @@ namespace {
 
 constexpr qsizetype kBufferSize = 256 * 1024;
 // Written text handed to the disk at a time while the file grows.
-constexpr qint64 kWritebackBytes = qint64(8) << 20;
+constexpr qint64 kWritebackBytes = qint64(4) << 20;
 
 } // namespace
 
