@@ -104,9 +104,9 @@ private:
     std::shared_ptr<const PartPlan> m_plan;
 };
 
-// A table of at least this many data pages is counted by two threads: each page's head
-// is a read of its own, and the reads of a large table add up to a pause before its
-// export can start.
+// A table of at least this many data pages is counted by two threads, each reading its
+// half of the pages in runs: a read for every page's head, one after the other, adds up
+// to a pause before a large table's export can start.
 constexpr std::size_t kFewestPagesToShare = 512;
 
 // The table's rows counted (and, when not salvaging, its data pages listed in scan
