@@ -691,7 +691,7 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
         }
         ByteView data;
         if (p.source == Source::Fixed) {
-            if (p.end > fixedEnd) {
+            if (!fixedHere) {
                 value.setNull();
                 continue;
             }
