@@ -16,9 +16,6 @@ namespace quorvane::exporter {
 class LineBuffer {
 public:
     std::size_t size() const { return m_size; }
-    bool empty() const { return m_size == 0; }
-    char* data() { return m_bytes.get(); }
-    const char* data() const { return m_bytes.get(); }
     std::string_view view() const { return {m_bytes.get(), m_size}; }
     void clear() { m_size = 0; }
 

@@ -97,13 +97,20 @@ namespace {
 // 9999 rounded up) takes the long way.
 constexpr std::int64_t kFirstDayOf10000 = 2'958'466;
 
+// The values a compiled text shows for `day` (days since 1899-12-30, before
+// kFirstDayOf10000).
+void setDay(CompiledDateTimeText::Values& values, std::int64_t day)
+{
+    CompiledDateTimeText::setDate(values, db::civilDateFromDays(static_cast<std::int32_t>(db::kOleEpoch + day)));
+}
+
 } // namespace
 
 char* ValueFormatter::writeDay(char* d, std::int64_t day) const
 {
     if (day < kFirstDayOf10000) {
         CompiledDateTimeText::Values values;
-        CompiledDateTimeText::setDate(values, db::civilDateFromDays(static_cast<std::int32_t>(db::kOleEpoch + day)));
+        setDay(values, day);
         return m_dateText.write(d, values);
     }
     return m_locale.shortDate().write(d, m_locale.names(), civilFromDays(db::kOleEpoch + day));
@@ -125,7 +132,7 @@ Q_NEVER_INLINE char* ValueFormatter::writeOleDate(char* d, double days, bool dou
     } else if (day != 0 && seconds != 0 && day < kFirstDayOf10000 && m_dateAndTime.applies()) {
         // The usual case: both in one text.
         CompiledDateTimeText::Values values;
-        CompiledDateTimeText::setDate(values, db::civilDateFromDays(static_cast<std::int32_t>(db::kOleEpoch + day)));
+        setDay(values, day);
         CompiledDateTimeText::setTime(values, static_cast<std::uint32_t>(seconds));
         d = m_dateAndTime.write(d, values);
     } else {
