@@ -10,6 +10,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace quorvane::exporter {
 
 namespace {
@@ -430,9 +434,190 @@ Q_NEVER_INLINE void roundedDigits(double value, int significantDigits, Scientifi
         --sci.count;
 }
 
+#if defined(__SIZEOF_INT128__)
+// 10^0 to 10^19, every power of ten a 64-bit number holds.
+constexpr auto kWholePowersOfTen = [] {
+    std::array<std::uint64_t, 20> powers{};
+    std::uint64_t p = 1;
+    for (std::uint64_t& power : powers) {
+        power = p;
+        p *= 10;
+    }
+    return powers;
+}();
+
+// The sixteen decimal digits of `n` (below 10^16, leading zeros kept) as the values 0 to
+// 9 in the bytes of a 16-byte number, in the order of the text: digitBytes() for both
+// halves of eight digits, side by side in the lanes of one register where there is one.
+// `significant` is set to the digits up to the last that is not a zero (n is not zero).
+Bytes16 sixteenDigits(std::uint64_t n, int& significant)
+{
+    const std::uint64_t high = n / 100'000'000;
+    const std::uint64_t low = n - 100'000'000 * high;
+#if defined(__SSE2__)
+    if constexpr (std::endian::native == std::endian::little) {
+        const __m128i x = _mm_set_epi64x(static_cast<long long>(low), static_cast<long long>(high));
+        // Two lanes of 32 bits for each half: x / 10^4 is (x * 0xD1B71759) >> 45.
+        const __m128i tenThousands =
+            _mm_srli_epi64(_mm_mul_epu32(x, _mm_set1_epi32(static_cast<int>(0xD1B7'1759u))), 45);
+        const __m128i fours = _mm_or_si128(
+            tenThousands, _mm_slli_epi64(_mm_sub_epi32(x, _mm_mul_epu32(tenThousands, _mm_set1_epi32(10'000))), 32));
+        // Two lanes of 16 bits for each: x / 100 is (x * 5243) >> 19 below 10^4.
+        const __m128i hundreds = _mm_srli_epi16(_mm_mulhi_epu16(fours, _mm_set1_epi32(5'243)), 3);
+        const __m128i pairs = _mm_or_si128(
+            hundreds, _mm_slli_epi32(_mm_sub_epi16(fours, _mm_mullo_epi16(hundreds, _mm_set1_epi32(100))), 16));
+        // Two lanes of 8 bits for each: x / 10 is (x * 6554) >> 16 below 100.
+        const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6'554));
+        const __m128i digits =
+            _mm_or_si128(tens, _mm_slli_epi16(_mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10))), 8));
+        const auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128())));
+        significant = std::bit_width(~zeros & 0xFFFFu);
+        const auto first = static_cast<std::uint64_t>(_mm_cvtsi128_si64(digits));
+        const auto last = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(digits, digits)));
+        return Bytes16(first) | (Bytes16(last) << 64);
+    }
+#endif
+    const std::uint64_t first = digitBytes(static_cast<std::uint32_t>(high));
+    const std::uint64_t last = digitBytes(static_cast<std::uint32_t>(low));
+    significant = last != 0 ? 16 - trailingZeroDigits(last) : 8 - trailingZeroDigits(first);
+    return std::endian::native == std::endian::little ? Bytes16(first) | (Bytes16(last) << 64)
+                                                      : (Bytes16(first) << 64) | Bytes16(last);
+}
+
+// The text of `count` digits (no trailing zero among them) for a number whose first
+// digit stands for 10^exponent (from -4 to one below the digits' room), with the
+// separator after the whole part, or as "0", the separator and the zeros before the
+// digits. `text` holds the digits in the order of the text, then zeros. All of it is
+// copied whatever its length, past the end of the text too (the room given has bytes
+// to spare): whole numbers and fractions come mixed in many columns, and a branch on
+// their length would be guessed wrong as often as not.
+template <class Word>
+char* placeDigits(char* d, Word text, int count, int exponent, char separator)
+{
+    if (exponent >= 0) {
+        const int whole = exponent + 1;
+        const Word fraction = text >> (8 * whole);
+        std::memcpy(d, &text, sizeof text);
+        d[whole] = separator;
+        std::memcpy(d + whole + 1, &fraction, sizeof fraction);
+        const int after = std::max(count - whole, 0);
+        return d + whole + after + static_cast<int>(after != 0);
+    }
+    d[0] = '0';
+    d[1] = separator;
+    std::memcpy(d + 2, "0000", 4);
+    d += 1 - exponent;
+    std::memcpy(d, &text, sizeof text);
+    return d + count;
+}
+
+// The text of a Double the quick way, for the values most columns hold (from 2^-11 to
+// below 10^15, shown without an exponent) and a separator of one byte; null for any
+// other value, which the general path then writes. The text is the exact value rounded
+// to 15 digits (see doubleDigits() for why that is also the shortest form whenever the
+// shortest has no more digits), worked out in whole numbers: with the value as m * 2^-e
+// (m of 53 bits, e below 64) and its 15th digit standing for 10^-k, m * 10^k shifted
+// down by e bits and rounded by the bits shifted out. An exact tie, and an exponent that
+// missed (a power of ten below one is not exact as a double), take the general path.
+char* writeDoubleQuickly(char* d, double value, char separator)
+{
+    const auto bits = std::bit_cast<std::uint64_t>(value);
+    const int biased = static_cast<int>((bits >> 52) & 0x7FF);
+    if (biased < 1075 - 63 || biased > 1023 + 49) // outside 2^-11 .. 2^50: zero, Infinity, NaN too
+        return nullptr;
+    int exponent = decimalExponent(std::fabs(value));
+    if (exponent < -4 || exponent > 14)
+        return nullptr;
+    const std::uint64_t m = (bits & 0x000F'FFFF'FFFF'FFFFull) | 0x0010'0000'0000'0000ull;
+    const int e = 1075 - biased; // 3 .. 63
+    const Bytes16 product = Bytes16(m) * kWholePowersOfTen[static_cast<std::size_t>(14 - exponent)];
+    // The product shifted down is below 10^15: its bits above the 64 shifted out are zero.
+    const auto low = static_cast<std::uint64_t>(product);
+    const auto whole = static_cast<std::uint64_t>(product >> e);
+    const std::uint64_t rest = low & ((std::uint64_t{1} << e) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (e - 1);
+    if (rest == half || whole - 100'000'000'000'000ull >= 900'000'000'000'000ull)
+        return nullptr;
+    std::uint64_t n = whole + static_cast<std::uint64_t>(rest > half);
+    if (n == 1'000'000'000'000'000ull) { // 9.99..95 and up, rounded to 10.0..0
+        if (++exponent > 14)
+            return nullptr;
+        n = 100'000'000'000'000ull;
+    }
+    // Sixteen digits, the first a zero: dropped, and a zero byte comes in after the last.
+    int significant = 0;
+    const Bytes16 digits = sixteenDigits(n, significant);
+    const Bytes16 zeroBytes = (Bytes16(kZeroBytes) << 64) | kZeroBytes;
+    *d = '-';
+    d += bits >> 63;
+    return placeDigits(d, (digits + zeroBytes) >> 8, significant - 1, exponent, separator);
+}
+
+// The same for a Single (a float, as the general path takes it) and 7 digits, from 2^-13
+// to below 2^23. Seven-digit decimals are not always further apart than floats, so up
+// to two of them may read back as the float: as singleDigits(), the one nearest to the
+// exact value, or its neighbour when that is shorter; the text is the exact value
+// rounded (ties to even) when none reads back. With the float as m * 2^-e (m of 24
+// bits), N / 10^k reads back when |N * 2^e - m * 10^k| is below half of 10^k (a quarter
+// below a power of two, whose step down is half as long), or equal to it and m even:
+// all of it in 64-bit whole numbers.
+char* writeSingleQuickly(char* d, double value, char separator)
+{
+    const auto bits = std::bit_cast<std::uint32_t>(static_cast<float>(value));
+    const int biased = static_cast<int>((bits >> 23) & 0xFF);
+    if (biased < 127 - 13 || biased > 127 + 22)
+        return nullptr;
+    int exponent = decimalExponent(std::fabs(static_cast<double>(static_cast<float>(value))));
+    if (exponent < -4 || exponent > 6)
+        return nullptr;
+    const std::uint64_t m = (bits & 0x7F'FFFFu) | 0x80'0000u;
+    const int e = 150 - biased; // 1 .. 37
+    const std::uint64_t power = kWholePowersOfTen[static_cast<std::size_t>(6 - exponent)];
+    const std::uint64_t product = m * power; // below 2^58
+    const std::uint64_t whole = product >> e;
+    const std::uint64_t rest = product & ((std::uint64_t{1} << e) - 1);
+    const std::uint64_t half = std::uint64_t{1} << (e - 1);
+    if (whole - 1'000'000 >= 9'000'000)
+        return nullptr;
+    const std::uint64_t n = whole + ((rest > half) | ((rest == half) & whole & 1));
+    const bool even = (m & 1) == 0;
+    const bool lowest = m == 0x80'0000u; // a power of two
+    const auto readsBack = [&](std::uint64_t candidate) {
+        const auto distance = static_cast<std::int64_t>((candidate << e) - product);
+        const std::uint64_t twice = distance >= 0 ? 2 * static_cast<std::uint64_t>(distance)
+                                                  : static_cast<std::uint64_t>(-distance) << (lowest ? 2 : 1);
+        return (twice < power) | ((twice == power) & even);
+    };
+    std::uint64_t chosen = n;
+    if (readsBack(n)) {
+        const std::uint64_t digit = n % 10;
+        if (digit == 9 && readsBack(n + 1))
+            chosen = n + 1;
+        else if (digit == 1 && readsBack(n - 1))
+            chosen = n - 1;
+    } else if (lowest) {
+        return nullptr;
+    }
+    if (chosen == 10'000'000) {
+        if (++exponent > 6)
+            return nullptr;
+        chosen = 1'000'000;
+    }
+    // Eight digits, the first a zero: dropped, and a zero byte comes in after the last.
+    const std::uint64_t digits = digitBytes(static_cast<std::uint32_t>(chosen));
+    *d = '-';
+    d += bits >> 31;
+    return placeDigits(d, (digits + kZeroBytes) >> 8, 7 - trailingZeroDigits(digits), exponent, separator);
+}
+#endif
+
 } // namespace
 
-char* writeFloatingText(char* d, double value, int significantDigits, std::string_view decimalSeparator)
+namespace {
+
+// Every value the quick paths leave, and every separator.
+Q_NEVER_INLINE char* writeFloatingTextInFull(char* d, double value, int significantDigits,
+                                             std::string_view decimalSeparator)
 {
     if (std::isnan(value)) {
         std::memcpy(d, "NaN", 3);
@@ -517,6 +702,22 @@ char* writeFloatingText(char* d, double value, int significantDigits, std::strin
         *d++ = static_cast<char>('0' + power / 100);
     std::memcpy(d, &kDigitPairs[2 * static_cast<std::size_t>(power % 100)], 2);
     return d + 2;
+}
+
+} // namespace
+
+char* writeFloatingText(char* d, double value, int significantDigits, std::string_view decimalSeparator)
+{
+#if defined(__SIZEOF_INT128__)
+    if (decimalSeparator.size() == 1 && std::endian::native == std::endian::little) {
+        char* const end = significantDigits == 15 ? writeDoubleQuickly(d, value, decimalSeparator[0])
+                          : significantDigits == 7 ? writeSingleQuickly(d, value, decimalSeparator[0])
+                                                   : nullptr;
+        if (end)
+            return end;
+    }
+#endif
+    return writeFloatingTextInFull(d, value, significantDigits, decimalSeparator);
 }
 
 void appendFloatingText(std::string& out, double value, int significantDigits, std::string_view decimalSeparator)
