@@ -97,8 +97,8 @@ inline bool splitOleDate(double days, std::int64_t unitsPerDay, std::int64_t& wh
     wholeDays = static_cast<std::int64_t>(days);
     const double scaled = std::fabs(days - static_cast<double>(wholeDays)) * static_cast<double>(unitsPerDay);
     units = static_cast<std::int64_t>(scaled);
-    if (scaled - static_cast<double>(units) >= 0.5)
-        ++units;
+    // Half a unit or more rounds up: by arithmetic, as it goes either way as often.
+    units += static_cast<std::int64_t>(scaled - static_cast<double>(units) >= 0.5);
     if (units >= unitsPerDay) {
         // Rounded up to the next midnight; time runs forwards on both sides of the epoch.
         units -= unitsPerDay;

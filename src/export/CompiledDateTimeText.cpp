@@ -17,14 +17,19 @@ void CompiledDateTimeText::setDate(Values& values, const db::CivilDate& date)
     values[kDayOfWeek] = static_cast<std::uint8_t>(date.dayOfWeek);
 }
 
+namespace {
+
+// 12, 1, ..., 11, 12, 1, ..., 11: looked up, not worked out for every value.
+constexpr std::uint8_t kTwelveHour[24] = {12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11,
+                                          12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
+
+} // namespace
+
 void CompiledDateTimeText::setTime(Values& values, std::uint32_t seconds)
 {
     db::CivilDateTime time;
     db::setTimeOfDaySeconds(time, seconds);
     values[kHour] = static_cast<std::uint8_t>(time.hour);
-    // 12, 1, ..., 11, 12, 1, ..., 11: looked up, not worked out for every value.
-    static constexpr std::uint8_t kTwelveHour[24] = {12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11,
-                                                     12, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11};
     values[kHour12] = kTwelveHour[static_cast<std::uint32_t>(time.hour) % 24];
     values[kAfternoon] = time.hour >= 12 ? 1 : 0;
     values[kMinute] = static_cast<std::uint8_t>(time.minute);
@@ -96,6 +101,25 @@ void CompiledDateTimeText::finish()
     m_templateLength = static_cast<std::uint8_t>(length);
     m_placeCount = places;
     m_isTemplate = true;
+    placeNumbers();
+}
+
+void CompiledDateTimeText::placeNumbers()
+{
+    m_direct = false;
+    m_at.fill(kNowhere);
+    // At least one number: the text is then two bytes long or more, and what goes
+    // nowhere lands within the room past it.
+    if (!m_isTemplate || m_placeCount == 0)
+        return;
+    for (std::size_t k = 0; k < m_placeCount; ++k) {
+        const Place& place = m_places[k];
+        const bool number = place.value != kMonthIndex && place.value != kDayOfWeek && place.value != kAfternoon;
+        if (!number || place.value >= kValues || m_at[place.value] != kNowhere)
+            return;
+        m_at[place.value] = place.offset;
+    }
+    m_direct = true;
 }
 
 CompiledDateTimeText CompiledDateTimeText::joined(const CompiledDateTimeText& first, char between,
@@ -119,7 +143,30 @@ CompiledDateTimeText CompiledDateTimeText::joined(const CompiledDateTimeText& fi
     both.m_isTemplate = true;
     both.m_applies = true;
     both.m_maxBytes = length;
+    both.placeNumbers();
     return both;
+}
+
+char* CompiledDateTimeText::write(char* d, std::int32_t days, std::uint32_t seconds) const
+{
+    const db::CivilDate date = db::civilDateFromDays(days);
+    const auto year = static_cast<std::uint32_t>(date.year);
+    const std::uint32_t century = year / 100;
+    const std::uint32_t minutes = seconds / 60;
+    const std::uint32_t hour = minutes / 60;
+    std::memcpy(d, m_template.data(), kTemplateBytes);
+    const auto put = [&](Value value, std::uint32_t number) {
+        std::memcpy(d + m_at[value], &kDigitPairs[2 * std::size_t{number}], 2);
+    };
+    put(kCentury, century);
+    put(kYearOfCentury, year - 100 * century);
+    put(kMonth, static_cast<std::uint32_t>(date.month));
+    put(kDay, static_cast<std::uint32_t>(date.day));
+    put(kHour, hour);
+    put(kHour12, kTwelveHour[hour]);
+    put(kMinute, minutes - 60 * hour);
+    put(kSecond, seconds - 60 * minutes);
+    return d + m_templateLength;
 }
 
 char* CompiledDateTimeText::write(char* d, const Values& values) const

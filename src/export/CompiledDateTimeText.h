@@ -45,6 +45,14 @@ public:
     static CompiledDateTimeText joined(const CompiledDateTimeText& first, char between,
                                        const CompiledDateTimeText& second);
 
+    // Whether the text is a template of two-digit numbers, each shown at most once: then
+    // write(d, days, seconds) fills it in straight from a day and a time of day.
+    bool direct() const { return m_direct; }
+    // The text for `days` since 1970-01-01 (years 0 to 9999) and `seconds` since
+    // midnight (below one day), the parts it does not show worked out and left out; the
+    // room and the end as for write() above. Only when direct().
+    char* write(char* d, std::int32_t days, std::uint32_t seconds) const;
+
 private:
     friend class DateTimePattern;
 
@@ -90,6 +98,12 @@ private:
     std::uint8_t m_templateLength = 0;
     std::uint8_t m_placeCount = 0;
     std::array<Place, 8> m_places{};
+    // For direct(): where each number goes in the template, or kNowhere, just past the
+    // template's room (the text written has that much to spare) when it does not show.
+    void placeNumbers();
+    static constexpr std::uint8_t kNowhere = kTemplateBytes;
+    bool m_direct = false;
+    std::array<std::uint8_t, kValues> m_at{};
 };
 
 } // namespace quorvane::exporter

@@ -71,9 +71,9 @@ DateTimePattern DateTimePattern::parse(QStringView format)
         if (!pattern.m_tokens.empty() && pattern.m_tokens.back().field == Field::Literal)
             pattern.m_tokens.back().text += text;
         else
-            pattern.m_tokens.push_back({Field::Literal, text.toString()});
+            pattern.m_tokens.push_back({Field::Literal, text.toString(), {}});
     };
-    auto addField = [&](Field field) { pattern.m_tokens.push_back({field, {}}); };
+    auto addField = [&](Field field) { pattern.m_tokens.push_back({field, {}, {}}); };
 
     qsizetype i = 0;
     const qsizetype n = format.size();

@@ -109,6 +109,8 @@ void setDay(CompiledDateTimeText::Values& values, std::int64_t day)
 char* ValueFormatter::writeDay(char* d, std::int64_t day) const
 {
     if (day < kFirstDayOf10000) {
+        if (m_dateText.direct())
+            return m_dateText.write(d, static_cast<std::int32_t>(db::kOleEpoch + day), 0);
         CompiledDateTimeText::Values values;
         setDay(values, day);
         return m_dateText.write(d, values);
@@ -129,8 +131,10 @@ Q_NEVER_INLINE char* ValueFormatter::writeOleDate(char* d, double days, bool dou
         CivilDateTime civil = civilFromDays(db::kOleEpoch + day);
         db::setTimeOfDaySeconds(civil, static_cast<std::uint32_t>(seconds));
         d = writeDateTime(d, civil, day != 0, {});
+    } else if (day != 0 && seconds != 0 && day < kFirstDayOf10000 && m_dateAndTime.direct()) {
+        // The usual case: both in one text, filled in straight from the day and the time.
+        d = m_dateAndTime.write(d, static_cast<std::int32_t>(db::kOleEpoch + day), static_cast<std::uint32_t>(seconds));
     } else if (day != 0 && seconds != 0 && day < kFirstDayOf10000 && m_dateAndTime.applies()) {
-        // The usual case: both in one text.
         CompiledDateTimeText::Values values;
         setDay(values, day);
         CompiledDateTimeText::setTime(values, static_cast<std::uint32_t>(seconds));
@@ -142,7 +146,9 @@ Q_NEVER_INLINE char* ValueFormatter::writeOleDate(char* d, double days, bool dou
             if (seconds != 0)
                 *d++ = ' ';
         }
-        if (day == 0 || seconds != 0) {
+        if ((day == 0 || seconds != 0) && m_timeText.direct()) {
+            d = m_timeText.write(d, 0, static_cast<std::uint32_t>(seconds));
+        } else if (day == 0 || seconds != 0) {
             CompiledDateTimeText::Values values;
             CompiledDateTimeText::setTime(values, static_cast<std::uint32_t>(seconds));
             d = m_timeText.write(d, values);

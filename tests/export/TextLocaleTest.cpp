@@ -110,10 +110,14 @@ TEST(PatternHours, TwelveHourClockAroundMidnightAndNoon)
 
 // The compiled form of a pattern writes what the pattern itself does, over days from the
 // year 100 to 9999 (every month, weekday and day of the month) and times across the day
-// (both halves, one and two digits), in languages whose names are long or not Latin.
+// (both halves, one and two digits), in languages whose names are long or not Latin. A
+// template of numbers each shown once is also written straight from the day and the
+// time, alone and joined to another.
 struct CompiledCase {
     const char* locale;
     const char* format;
+    bool direct = false;
+    const char* joinedTo = "HH:mm:ss"; // for a direct text: another that shows the other numbers
 };
 
 void PrintTo(const CompiledCase& c, std::ostream* os)
@@ -130,8 +134,12 @@ TEST_P(CompiledPattern, WritesWhatThePatternWrites)
     const DateTimePattern pattern = DateTimePattern::parse(QString::fromUtf8(GetParam().format));
     const CompiledDateTimeText compiled = pattern.compile(locale.names());
     ASSERT_TRUE(compiled.applies());
+    ASSERT_EQ(compiled.direct(), GetParam().direct);
+    const DateTimePattern clock = DateTimePattern::parse(QString::fromUtf8(GetParam().joinedTo));
+    const CompiledDateTimeText joined = CompiledDateTimeText::joined(compiled, ' ', clock.compile(locale.names()));
+    ASSERT_EQ(joined.direct(), GetParam().direct);
     std::string expected(pattern.maxBytes(locale.names()), '\0');
-    std::string written(compiled.maxBytes() + CompiledDateTimeText::kSlack, '\0');
+    std::string written(compiled.maxBytes() + 16 + CompiledDateTimeText::kSlack, '\0');
     for (std::int64_t k = 0; k < 40'000; ++k) {
         const std::int64_t day = -657'434 + k * 90; // from 0100-01-01 to 9999-12-31
         const auto seconds = static_cast<std::uint32_t>(k * 7'919 % 86'400);
@@ -144,13 +152,26 @@ TEST_P(CompiledPattern, WritesWhatThePatternWrites)
         const char* const end = compiled.write(written.data(), values);
         ASSERT_EQ(std::string_view(written.data(), static_cast<std::size_t>(end - written.data())), expected)
             << "day " << day << ", second " << seconds;
+        if (compiled.direct()) {
+            const auto days = static_cast<std::int32_t>(quorvane::db::kOleEpoch + day);
+            const char* const directEnd = compiled.write(written.data(), days, seconds);
+            ASSERT_EQ(std::string_view(written.data(), static_cast<std::size_t>(directEnd - written.data())), expected)
+                << "day " << day << ", second " << seconds;
+            std::string time(clock.maxBytes(locale.names()), '\0');
+            time.resize(static_cast<std::size_t>(clock.write(time.data(), locale.names(), civil) - time.data()));
+            const char* const joinedEnd = joined.write(written.data(), days, seconds);
+            ASSERT_EQ(std::string_view(written.data(), static_cast<std::size_t>(joinedEnd - written.data())),
+                      expected + ' ' + time)
+                << "day " << day << ", second " << seconds;
+        }
         expected.resize(pattern.maxBytes(locale.names()));
     }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Patterns, CompiledPattern,
-    ::testing::Values(CompiledCase{"C", "yyyy-MM-dd"}, CompiledCase{"C", "HH:mm:ss"},
+    ::testing::Values(CompiledCase{"C", "yyyy-MM-dd", true}, CompiledCase{"C", "HH:mm:ss", true, "dd.MM.yy"},
+                      CompiledCase{"C", "MM/dd/yy hh:mm", true, "ss"}, CompiledCase{"C", "dd.MM.yyyy (dd)"},
                       CompiledCase{"en_US", "M/d/yyyy"}, CompiledCase{"en_US", "h:mm:ss AP"},
                       CompiledCase{"C", "ddd dd-MMM-yy hh 'o''clock' ap"},
                       CompiledCase{"de_DE", "dddd, d. MMMM yyyy H.m.s"},
