@@ -600,6 +600,8 @@ void TableCursor::planColumns()
             p.source = ColumnPlan::Source::MaskBit;
         else if (c.fixed)
             p.source = ColumnPlan::Source::Fixed;
+        else if (c.type == ColumnType::Text && !c.calculated)
+            p.source = ColumnPlan::Source::Text;
         else
             p.source = ColumnPlan::Source::Variable;
         if (p.source != ColumnPlan::Source::Fixed)
@@ -683,7 +685,8 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
         case Source::Double: fixedHere ? value.setDouble(load<double>(at)) : value.setNull(); continue;
         case Source::DateTime: fixedHere ? value.setDateTime(OleDate{load<double>(at)}) : value.setNull(); continue;
         case Source::Fixed:
-        case Source::Variable: break;
+        case Source::Variable:
+        case Source::Text: break;
         }
         if (!present) {
             value.setNull();
@@ -708,6 +711,10 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
                 return false;
             }
             data = ByteView(bytes + from, to - from);
+        }
+        if (p.source == Source::Text) {
+            m_db.codec().decodeInto(data, value.textToFill());
+            continue;
         }
         // Salvaging keeps the row with the value that cannot be read left Null.
         if (!decodeValue(m_def.columns[i], data, page.number, value, error)) {

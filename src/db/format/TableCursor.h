@@ -91,11 +91,12 @@ private:
     struct ColumnPlan {
         // Where the value comes from: not wanted, the null mask (Yes/No), a fixed
         // number read straight from its bytes (one kind each), other fixed bytes, or the
-        // variable part of the row. One choice per column, so a row takes one jump each.
+        // variable part of the row (a plain Text column's decoded there and then). One
+        // choice per column, so a row takes one jump each.
         enum class Source : std::uint8_t {
             Skipped, MaskBit,
             Byte, Integer, Long, BigInt, Money, Float, Double, DateTime,
-            Fixed, Variable
+            Fixed, Variable, Text
         };
         Source source = Source::Skipped;
         std::uint8_t maskFlag = 0;   // the column's bit in its byte of the null mask
