@@ -3,6 +3,7 @@
 #include "AccessDatabase.h"
 
 #include <algorithm>
+#include <type_traits>
 #include <cstdint>
 #include <cstring>
 #include <optional>
@@ -587,6 +588,8 @@ void TableCursor::planColumns()
 {
     const std::uint32_t countSize = static_cast<std::uint32_t>(m_layout.rowCountSize);
     m_plan.assign(m_def.columns.size(), {});
+    m_planMaskBits = 0;
+    m_planFixedEnd = 0;
     for (std::size_t i = 0; i < m_def.columns.size(); ++i) {
         const ColumnDef& c = m_def.columns[i];
         ColumnPlan& p = m_plan[i];
@@ -594,6 +597,7 @@ void TableCursor::planColumns()
         p.maskFlag = static_cast<std::uint8_t>(1u << (c.number % 8));
         p.maskByte = static_cast<std::uint16_t>(c.number / 8);
         p.varIndex = c.varIndex;
+        m_planMaskBits = std::max<std::uint32_t>(m_planMaskBits, p.maskBit + 1u);
         if (i < m_wanted.size() && !m_wanted[i])
             p.source = ColumnPlan::Source::Skipped;
         else if (c.type == ColumnType::Boolean && !c.calculated)
@@ -608,6 +612,7 @@ void TableCursor::planColumns()
             continue;
         p.start = countSize + c.fixedOffset;
         p.end = p.start + fixedSizeOf(c);
+        m_planFixedEnd = std::max(m_planFixedEnd, p.end);
         if (c.calculated)
             continue;
         switch (c.type) {
@@ -664,66 +669,74 @@ bool TableCursor::decodeRow(const Page& page, std::uint32_t start, std::uint32_t
     const ColumnPlan* const plan = m_plan.data();
     Value* const out = values.data();
     const std::uint32_t columns = shape.columns;
-    for (std::size_t i = 0; i < count; ++i) {
-        const ColumnPlan& p = plan[i];
-        Value& value = out[i];
-        // A column added after the row was written has no bit in its mask.
-        const bool present = p.maskBit < columns && (mask[p.maskByte] & p.maskFlag) != 0;
-        // A fixed value present in the mask may still lie past the row's fixed part:
-        // the column came after the row was written. It reads as Null.
-        const bool fixedHere = present && p.end <= fixedEnd;
-        const std::uint8_t* const at = bytes + (fixedHere ? p.start : 0);
-        switch (p.source) {
-        case Source::Skipped: value.setNull(); continue;
-        case Source::MaskBit: value.setBoolean(present); continue;
-        case Source::Byte: fixedHere ? value.setByte(*at) : value.setNull(); continue;
-        case Source::Integer: fixedHere ? value.setInteger(load<std::int16_t>(at)) : value.setNull(); continue;
-        case Source::Long: fixedHere ? value.setLong(load<std::int32_t>(at)) : value.setNull(); continue;
-        case Source::BigInt: fixedHere ? value.setBigInt(load<std::int64_t>(at)) : value.setNull(); continue;
-        case Source::Money: fixedHere ? value.setCurrency(Currency{load<std::int64_t>(at)}) : value.setNull(); continue;
-        case Source::Float: fixedHere ? value.setSingle(load<float>(at)) : value.setNull(); continue;
-        case Source::Double: fixedHere ? value.setDouble(load<double>(at)) : value.setNull(); continue;
-        case Source::DateTime: fixedHere ? value.setDateTime(OleDate{load<double>(at)}) : value.setNull(); continue;
-        case Source::Fixed:
-        case Source::Variable:
-        case Source::Text: break;
-        }
-        if (!present) {
-            value.setNull();
-            continue;
-        }
-        ByteView data;
-        if (p.source == Source::Fixed) {
-            if (!fixedHere) {
+    // A row written after the last column was added (nearly every row) has a bit and
+    // fixed bytes for every column: its walk leaves out the tests for that.
+    const auto decodeColumns = [&](auto wholeRow) -> bool {
+        constexpr bool kWholeRow = decltype(wholeRow)::value;
+        for (std::size_t i = 0; i < count; ++i) {
+            const ColumnPlan& p = plan[i];
+            Value& value = out[i];
+            // A column added after the row was written has no bit in its mask.
+            const bool present = (kWholeRow || p.maskBit < columns) && (mask[p.maskByte] & p.maskFlag) != 0;
+            // A fixed value present in the mask may still lie past the row's fixed part:
+            // the column came after the row was written. It reads as Null.
+            const bool fixedHere = present && (kWholeRow || p.end <= fixedEnd);
+            const std::uint8_t* const at = bytes + (fixedHere ? p.start : 0);
+            switch (p.source) {
+            case Source::Skipped: value.setNull(); continue;
+            case Source::MaskBit: value.setBoolean(present); continue;
+            case Source::Byte: fixedHere ? value.setByte(*at) : value.setNull(); continue;
+            case Source::Integer: fixedHere ? value.setInteger(load<std::int16_t>(at)) : value.setNull(); continue;
+            case Source::Long: fixedHere ? value.setLong(load<std::int32_t>(at)) : value.setNull(); continue;
+            case Source::BigInt: fixedHere ? value.setBigInt(load<std::int64_t>(at)) : value.setNull(); continue;
+            case Source::Money: fixedHere ? value.setCurrency(Currency{load<std::int64_t>(at)}) : value.setNull(); continue;
+            case Source::Float: fixedHere ? value.setSingle(load<float>(at)) : value.setNull(); continue;
+            case Source::Double: fixedHere ? value.setDouble(load<double>(at)) : value.setNull(); continue;
+            case Source::DateTime: fixedHere ? value.setDateTime(OleDate{load<double>(at)}) : value.setNull(); continue;
+            case Source::Fixed:
+            case Source::Variable:
+            case Source::Text: break;
+            }
+            if (!present) {
                 value.setNull();
                 continue;
             }
-            data = ByteView(at, p.end - p.start);
-        } else {
-            if (p.varIndex >= shape.varCount) {
-                value.setNull();
+            ByteView data;
+            if (p.source == Source::Fixed) {
+                if (!fixedHere) {
+                    value.setNull();
+                    continue;
+                }
+                data = ByteView(at, p.end - p.start);
+            } else {
+                if (p.varIndex >= shape.varCount) {
+                    value.setNull();
+                    continue;
+                }
+                const std::uint32_t from = m_varOffsets[p.varIndex];
+                const std::uint32_t to = m_varOffsets[p.varIndex + 1];
+                if (from > to || to > shape.maskStart) {
+                    error = DbError::damaged(QStringLiteral("a variable column's offsets are out of range"), page.number);
+                    return false;
+                }
+                data = ByteView(bytes + from, to - from);
+            }
+            if (p.source == Source::Text) {
+                m_db.codec().decodeInto(data, value.textToFill());
                 continue;
             }
-            const std::uint32_t from = m_varOffsets[p.varIndex];
-            const std::uint32_t to = m_varOffsets[p.varIndex + 1];
-            if (from > to || to > shape.maskStart) {
-                error = DbError::damaged(QStringLiteral("a variable column's offsets are out of range"), page.number);
-                return false;
+            // Salvaging keeps the row with the value that cannot be read left Null.
+            if (!decodeValue(m_def.columns[i], data, page.number, value, error)) {
+                if (!readPast(error))
+                    return false;
+                value.setNull();
             }
-            data = ByteView(bytes + from, to - from);
         }
-        if (p.source == Source::Text) {
-            m_db.codec().decodeInto(data, value.textToFill());
-            continue;
-        }
-        // Salvaging keeps the row with the value that cannot be read left Null.
-        if (!decodeValue(m_def.columns[i], data, page.number, value, error)) {
-            if (!readPast(error))
-                return false;
-            value.setNull();
-        }
-    }
-    return true;
+        return true;
+    };
+    if (columns >= m_planMaskBits && fixedEnd >= m_planFixedEnd)
+        return decodeColumns(std::true_type{});
+    return decodeColumns(std::false_type{});
 }
 
 bool TableCursor::decodeValue(const ColumnDef& c, const ByteView& raw, std::uint32_t page, Value& out,

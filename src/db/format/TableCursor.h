@@ -137,6 +137,8 @@ private:
 
     std::vector<bool> m_wanted;
     std::vector<ColumnPlan> m_plan;          // one per column
+    std::uint32_t m_planMaskBits = 0;        // a row with this many columns has a bit for each
+    std::uint32_t m_planFixedEnd = 0;        // and with this many fixed bytes, every fixed value
     std::vector<std::uint32_t> m_varOffsets; // reused from row to row
     Page m_longValuePage;                    // holds a long value read in place
     QByteArray m_longValueBuffer;            // gathers a long value spread over pages
