@@ -12,6 +12,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <limits>
@@ -75,5 +76,35 @@ private:
     CompiledDateTimeText m_dateAndTime; // both with a space between, when that applies
     std::array<std::size_t, 16> m_room{}; // roomInPlace() by kind, text aside
 };
+
+// Only picks the writer, in the caller's loop: the dates, the longest of them, are kept
+// out of line so that a number or a text does not pay for the registers they need.
+Q_ALWAYS_INLINE char* ValueFormatter::writeInPlace(char* d, const db::Value& value, bool doubleQuotes) const
+{
+    using db::ValueKind;
+    switch (value.kind()) {
+    case ValueKind::Null: return d;
+    case ValueKind::Text: return m_encoder.write(d, value.asText(), doubleQuotes);
+    case ValueKind::Byte: return writeIntegerText(d, value.asByte());
+    case ValueKind::Integer: return writeIntegerText(d, value.asInteger());
+    case ValueKind::Long: return writeIntegerText(d, value.asLong());
+    case ValueKind::BigInt: return writeIntegerText(d, value.asBigInt());
+    case ValueKind::Single: return writeFloatingText(d, value.asSingle(), 7, m_point);
+    case ValueKind::Double: return writeFloatingText(d, value.asDouble(), 15, m_point);
+    case ValueKind::Currency: return writeCurrencyText(d, value.asCurrency().scaled, m_point);
+    case ValueKind::DateTime: return writeOleDate(d, value.asDateTime().days, doubleQuotes);
+    case ValueKind::DateTimeExtended: return writeExtendedDate(d, value, doubleQuotes);
+    case ValueKind::Boolean: {
+        // A copy of a fixed size, no call: every case here then ends in a call of its
+        // own, and picking one costs no saving of registers.
+        const std::string& text = value.asBoolean() ? m_true : m_false;
+        if (!m_truthInBlocks)
+            return std::copy(text.begin(), text.end(), d);
+        std::memcpy(d, (value.asBoolean() ? m_trueBlock : m_falseBlock).data(), kTruthBlock);
+        return d + text.size();
+    }
+    default: return d; // appended by appendOther()
+    }
+}
 
 } // namespace quorvane::exporter
