@@ -126,15 +126,20 @@ public:
             room += bytes + perValue;
         }
         char* d = out.grow(room);
-        const bool shortAfter = afterSize <= sizeof m_afterWord;
-        for (const db::Value& value : row) {
-            *d = '"';
-            d = formatter.writeInPlace(d + open, value, quotes);
-            if (shortAfter)
+        if (afterSize <= sizeof m_afterWord) {
+            for (const db::Value& value : row) {
+                *d = '"';
+                d = formatter.writeInPlace(d + open, value, quotes);
                 std::memcpy(d, m_afterWord, sizeof m_afterWord);
-            else
+                d += afterSize;
+            }
+        } else {
+            for (const db::Value& value : row) {
+                *d = '"';
+                d = formatter.writeInPlace(d + open, value, quotes);
                 std::memcpy(d, m_after.data(), afterSize);
-            d += afterSize;
+                d += afterSize;
+            }
         }
         if (!row.empty())
             d -= m_separator.size();

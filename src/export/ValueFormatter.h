@@ -36,7 +36,8 @@ public:
         const auto kind = static_cast<std::size_t>(value.kind());
         if (kind == static_cast<std::size_t>(db::ValueKind::Text))
             return TextEncoder::maxBytes(value.asText().size());
-        return kind < m_room.size() ? m_room[kind] : kAppended;
+        // A value without a kind (left so by a failed assignment) reads the last entry.
+        return m_room[std::min(kind, m_room.size() - 1)];
     }
     // Writes `value` at `d`, which has room for roomInPlace(value) (not kAppended); returns
     // the end.
@@ -74,7 +75,7 @@ private:
     CompiledDateTimeText m_dateText;
     CompiledDateTimeText m_timeText;
     CompiledDateTimeText m_dateAndTime; // both with a space between, when that applies
-    std::array<std::size_t, 16> m_room{}; // roomInPlace() by kind, text aside
+    std::array<std::size_t, 17> m_room{}; // roomInPlace() by kind, text aside; kAppended last
 };
 
 // Only picks the writer, in the caller's loop: the dates, the longest of them, are kept

@@ -54,7 +54,8 @@ Value nth(int i, int column)
     }
 }
 
-// A database with a table holding every kind of value, and a short one after it.
+// A database with a table holding every kind of value, a short one after it, and one of
+// only the kinds a line is written in place for (numbers, dates, Yes/No, text).
 class WrittenDatabase {
 public:
     WrittenDatabase()
@@ -75,10 +76,17 @@ public:
             all.rows.push_back(std::move(row));
         }
         mdbwriter::TableData small{QStringLiteral("Small"), {Column::text("Name", 20)}, {{Value::text("one")}}};
+        mdbwriter::TableData plain{QStringLiteral("Plain"),
+                                   {Column::longInt("ID"), Column::integer("I"), Column::single("S"), Column::dbl("D"),
+                                    Column::currency("C"), Column::dateTime("When"), Column::boolean("Yes"),
+                                    Column::text("Name", 100)},
+                                   {}};
+        for (int i = 0; i < kRecords; ++i)
+            plain.rows.push_back({nth(i, 0), nth(i, 2), nth(i, 4), nth(i, 5), nth(i, 6), nth(i, 8), nth(i, 10), nth(i, 14)});
         mdbwriter::DatabaseOptions options;
         options.version = mdbwriter::Version::Ace;
         path = dir.filePath(QStringLiteral("kinds.accdb"));
-        ok = mdbwriter::DatabaseWriter::writeTables(path, {all, small}, error, options);
+        ok = mdbwriter::DatabaseWriter::writeTables(path, {all, small, plain}, error, options);
     }
     QTemporaryDir dir;
     QString path;
@@ -163,6 +171,7 @@ struct StyleCase {
     const char* label;
     exporter::OutputStyle style;
     bool oneFile;
+    const char* separator = ";\u00a7";
 };
 
 void PrintTo(const StyleCase& c, std::ostream* os)
@@ -191,19 +200,20 @@ TEST_P(SameBytes, AsRecordByRecord)
         host.style = c.style;
         host.option1 = !c.oneFile;
         host.option2 = c.oneFile;
-        host.sep = QStringLiteral(";\u00a7");
-        host.rows = {{QStringLiteral("Kinds"), true}, {QStringLiteral("Small"), true}};
+        host.sep = QString::fromUtf8(c.separator);
+        host.rows = {{QStringLiteral("Kinds"), true}, {QStringLiteral("Small"), true}, {QStringLiteral("Plain"), true}};
         host.inputs = FixedConnectionInputs(written().path);
         host.realReader = true;
     });
     EXPECT_TRUE(serial.reports.isEmpty()) << serial.reports.join('|').toStdString();
-    ASSERT_EQ(serial.files.size(), c.oneFile ? 1u : 2u);
+    ASSERT_EQ(serial.files.size(), c.oneFile ? 1u : 3u);
     EXPECT_GT(serial.files.begin()->second.size(), kRecords * 100);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Styles, SameBytes,
     ::testing::Values(StyleCase{"window", {}, false}, StyleCase{"windowOneFile", {}, true},
+                      StyleCase{"windowSeparatorPastEightBytes", {}, false, " \u00a7 -- \u00a7 "},
                       StyleCase{"csv", styleOf(exporter::OutputStyle::Layout::Csv), false},
                       StyleCase{"jsonl", styleOf(exporter::OutputStyle::Layout::JsonLines), false},
                       StyleCase{"jsonlOneFile", styleOf(exporter::OutputStyle::Layout::JsonLines), true}),
