@@ -447,41 +447,40 @@ constexpr auto kWholePowersOfTen = [] {
 }();
 
 // The sixteen decimal digits of `n` (below 10^16, leading zeros kept) as the values 0 to
-// 9 in the bytes of a 16-byte number, in the order of the text: digitBytes() for both
-// halves of eight digits, side by side in the lanes of one register where there is one.
-// `significant` is set to the digits up to the last that is not a zero (n is not zero).
+// 9 in the bytes of a 16-byte number, stored in the order of the text on a little-endian
+// processor (the only one the quick paths serve): digitBytes() for both halves of eight
+// digits, side by side in the lanes of one register where there is one. `significant`
+// is set to the digits up to the last that is not a zero (n is not zero).
 Bytes16 sixteenDigits(std::uint64_t n, int& significant)
 {
     const std::uint64_t high = n / 100'000'000;
     const std::uint64_t low = n - 100'000'000 * high;
 #if defined(__SSE2__)
-    if constexpr (std::endian::native == std::endian::little) {
-        const __m128i x = _mm_set_epi64x(static_cast<long long>(low), static_cast<long long>(high));
-        // Two lanes of 32 bits for each half: x / 10^4 is (x * 0xD1B71759) >> 45.
-        const __m128i tenThousands =
-            _mm_srli_epi64(_mm_mul_epu32(x, _mm_set1_epi32(static_cast<int>(0xD1B7'1759u))), 45);
-        const __m128i fours = _mm_or_si128(
-            tenThousands, _mm_slli_epi64(_mm_sub_epi32(x, _mm_mul_epu32(tenThousands, _mm_set1_epi32(10'000))), 32));
-        // Two lanes of 16 bits for each: x / 100 is (x * 5243) >> 19 below 10^4.
-        const __m128i hundreds = _mm_srli_epi16(_mm_mulhi_epu16(fours, _mm_set1_epi32(5'243)), 3);
-        const __m128i pairs = _mm_or_si128(
-            hundreds, _mm_slli_epi32(_mm_sub_epi16(fours, _mm_mullo_epi16(hundreds, _mm_set1_epi32(100))), 16));
-        // Two lanes of 8 bits for each: x / 10 is (x * 6554) >> 16 below 100.
-        const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6'554));
-        const __m128i digits =
-            _mm_or_si128(tens, _mm_slli_epi16(_mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10))), 8));
-        const auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128())));
-        significant = std::bit_width(~zeros & 0xFFFFu);
-        const auto first = static_cast<std::uint64_t>(_mm_cvtsi128_si64(digits));
-        const auto last = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(digits, digits)));
-        return Bytes16(first) | (Bytes16(last) << 64);
-    }
-#endif
+    const __m128i x = _mm_set_epi64x(static_cast<long long>(low), static_cast<long long>(high));
+    // Two lanes of 32 bits for each half: x / 10^4 is (x * 0xD1B71759) >> 45.
+    const __m128i tenThousands =
+        _mm_srli_epi64(_mm_mul_epu32(x, _mm_set1_epi32(static_cast<int>(0xD1B7'1759u))), 45);
+    const __m128i fours = _mm_or_si128(
+        tenThousands, _mm_slli_epi64(_mm_sub_epi32(x, _mm_mul_epu32(tenThousands, _mm_set1_epi32(10'000))), 32));
+    // Two lanes of 16 bits for each: x / 100 is (x * 5243) >> 19 below 10^4.
+    const __m128i hundreds = _mm_srli_epi16(_mm_mulhi_epu16(fours, _mm_set1_epi32(5'243)), 3);
+    const __m128i pairs = _mm_or_si128(
+        hundreds, _mm_slli_epi32(_mm_sub_epi16(fours, _mm_mullo_epi16(hundreds, _mm_set1_epi32(100))), 16));
+    // Two lanes of 8 bits for each: x / 10 is (x * 6554) >> 16 below 100.
+    const __m128i tens = _mm_mulhi_epu16(pairs, _mm_set1_epi16(6'554));
+    const __m128i digits =
+        _mm_or_si128(tens, _mm_slli_epi16(_mm_sub_epi16(pairs, _mm_mullo_epi16(tens, _mm_set1_epi16(10))), 8));
+    const auto zeros = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(digits, _mm_setzero_si128())));
+    significant = std::bit_width(~zeros & 0xFFFFu);
+    const auto first = static_cast<std::uint64_t>(_mm_cvtsi128_si64(digits));
+    const auto last = static_cast<std::uint64_t>(_mm_cvtsi128_si64(_mm_unpackhi_epi64(digits, digits)));
+    return Bytes16(first) | (Bytes16(last) << 64);
+#else
     const std::uint64_t first = digitBytes(static_cast<std::uint32_t>(high));
     const std::uint64_t last = digitBytes(static_cast<std::uint32_t>(low));
     significant = last != 0 ? 16 - trailingZeroDigits(last) : 8 - trailingZeroDigits(first);
-    return std::endian::native == std::endian::little ? Bytes16(first) | (Bytes16(last) << 64)
-                                                      : (Bytes16(first) << 64) | Bytes16(last);
+    return Bytes16(first) | (Bytes16(last) << 64);
+#endif
 }
 
 // The text of `count` digits (no trailing zero among them) for a number whose first
@@ -531,7 +530,7 @@ char* writeDoubleQuickly(char* d, double value, char separator)
     const std::uint64_t m = (bits & 0x000F'FFFF'FFFF'FFFFull) | 0x0010'0000'0000'0000ull;
     const int e = 1075 - biased; // 3 .. 63
     const Bytes16 product = Bytes16(m) * kWholePowersOfTen[static_cast<std::size_t>(14 - exponent)];
-    // The product shifted down is below 10^15: its bits above the 64 shifted out are zero.
+    // e is below 64: the bits shifted out all lie in the product's low half.
     const auto low = static_cast<std::uint64_t>(product);
     const auto whole = static_cast<std::uint64_t>(product >> e);
     const std::uint64_t rest = low & ((std::uint64_t{1} << e) - 1);
