@@ -131,14 +131,18 @@ Q_NEVER_INLINE char* ValueFormatter::writeOleDate(char* d, double days, bool dou
         CivilDateTime civil = civilFromDays(db::kOleEpoch + day);
         db::setTimeOfDaySeconds(civil, static_cast<std::uint32_t>(seconds));
         d = writeDateTime(d, civil, day != 0, {});
-    } else if (day != 0 && seconds != 0 && day < kFirstDayOf10000 && m_dateAndTime.direct()) {
-        // The usual case: both in one text, filled in straight from the day and the time.
-        d = m_dateAndTime.write(d, static_cast<std::int32_t>(db::kOleEpoch + day), static_cast<std::uint32_t>(seconds));
     } else if (day != 0 && seconds != 0 && day < kFirstDayOf10000 && m_dateAndTime.applies()) {
-        CompiledDateTimeText::Values values;
-        setDay(values, day);
-        CompiledDateTimeText::setTime(values, static_cast<std::uint32_t>(seconds));
-        d = m_dateAndTime.write(d, values);
+        // The usual case: both in one text, filled in straight from the day and the time
+        // when it is made of numbers only.
+        if (m_dateAndTime.direct()) {
+            d = m_dateAndTime.write(d, static_cast<std::int32_t>(db::kOleEpoch + day),
+                                    static_cast<std::uint32_t>(seconds));
+        } else {
+            CompiledDateTimeText::Values values;
+            setDay(values, day);
+            CompiledDateTimeText::setTime(values, static_cast<std::uint32_t>(seconds));
+            d = m_dateAndTime.write(d, values);
+        }
     } else {
         // As writeDateTime, the date's text and the time's each from their own part.
         if (day != 0) {
@@ -146,12 +150,14 @@ Q_NEVER_INLINE char* ValueFormatter::writeOleDate(char* d, double days, bool dou
             if (seconds != 0)
                 *d++ = ' ';
         }
-        if ((day == 0 || seconds != 0) && m_timeText.direct()) {
-            d = m_timeText.write(d, 0, static_cast<std::uint32_t>(seconds));
-        } else if (day == 0 || seconds != 0) {
-            CompiledDateTimeText::Values values;
-            CompiledDateTimeText::setTime(values, static_cast<std::uint32_t>(seconds));
-            d = m_timeText.write(d, values);
+        if (day == 0 || seconds != 0) {
+            if (m_timeText.direct()) {
+                d = m_timeText.write(d, 0, static_cast<std::uint32_t>(seconds));
+            } else {
+                CompiledDateTimeText::Values values;
+                CompiledDateTimeText::setTime(values, static_cast<std::uint32_t>(seconds));
+                d = m_timeText.write(d, values);
+            }
         }
     }
     return doubleQuotes && m_datesMayHoldQuotes ? doubleQuotesIn(start, d) : d;
