@@ -277,24 +277,6 @@ void setDigits(Scientific& s, std::uint64_t n, int length, int scale)
     s.exponent = length - 1 + scale;
 }
 
-#if defined(__SIZEOF_INT128__)
-using Bytes16 = unsigned __int128;
-
-// The digits setDigits() stored for `length` (15 or 7) as a 16-byte number, read back as
-// they were stored: the processor then hands them over from its store queue, where one
-// read of sixteen bytes would wait for memory.
-Bytes16 storedDigits(const Scientific& s, int length)
-{
-    std::uint64_t first = 0;
-    std::memcpy(&first, s.digits, 8);
-    if (length != 15)
-        return first;
-    std::uint64_t last = 0;
-    std::memcpy(&last, s.digits + 7, 8);
-    return (first & 0x00FF'FFFF'FFFF'FFFFull) | (Bytes16(last) << 56);
-}
-#endif
-
 // The digits of a positive normal double as the text shows them, without searching for
 // them, or false for the rare value this cannot settle (the caller then takes the long
 // way). `v` scaled to 15 digits and rounded is N:
@@ -435,6 +417,8 @@ Q_NEVER_INLINE void roundedDigits(double value, int significantDigits, Scientifi
 }
 
 #if defined(__SIZEOF_INT128__)
+using Bytes16 = unsigned __int128;
+
 // 10^0 to 10^19, every power of ten a 64-bit number holds.
 constexpr auto kWholePowersOfTen = [] {
     std::array<std::uint64_t, 20> powers{};
@@ -657,20 +641,6 @@ Q_NEVER_INLINE char* writeFloatingTextInFull(char* d, double value, int signific
     if (exponent >= 0 && exponent < significantDigits) {
         // The whole part, then the separator and the rest when there is a rest.
         const int whole = exponent + 1;
-#if defined(__SIZEOF_INT128__)
-        if (found && decimalSeparator.size() == 1 && std::endian::native == std::endian::little) {
-            // All the digits, then the separator after the whole part and the digits
-            // after it, shifted down in the 16-byte number, over what follows. Written
-            // whether or not there is a fraction: past the end is room to spare, and
-            // whole numbers and fractions come mixed in many columns.
-            const Bytes16 text = storedDigits(sci, significantDigits);
-            const Bytes16 fraction = text >> (8 * whole);
-            std::memcpy(d, &text, 16);
-            d[whole] = decimalSeparator[0];
-            std::memcpy(d + whole + 1, &fraction, 16);
-            return d + whole + (count > whole ? 1 + count - whole : 0);
-        }
-#endif
         std::memcpy(d, digits, 16);
         char* const fraction = copySeparator(d + whole, decimalSeparator);
         std::memcpy(fraction, digits + whole, 16);
