@@ -3,10 +3,10 @@
 #include "AccessDatabase.h"
 
 #include <algorithm>
-#include <type_traits>
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <type_traits>
 
 namespace quorvane::db::format {
 
